@@ -1,0 +1,40 @@
+// Graphic's empty defaults and GraphicList's pass-through of update and render.
+#include "kelpforge/graphics/kf_graphic_list.h"
+
+#include "kelpforge/core/kf_error.h"
+#include "kelpforge/graphics/kf_opengl.h"
+
+namespace Kelpforge::Graphics {
+
+Graphic::~Graphic() {}
+
+void Graphic::Update(float) {}
+
+void Graphic::Render() {}
+
+GraphicList::~GraphicList() {}
+
+void GraphicList::AddGraphic(Graphic* graphic) { children.push_back(graphic); }
+
+void GraphicList::RemoveGraphic(Graphic* graphic) { children.remove(graphic); }
+
+void GraphicList::Update(float deltaTime) {
+  for (Graphic* child : children) {
+    if (child->isActive) child->Update(deltaTime);
+  }
+}
+
+void GraphicList::Render() {
+  glTranslatef(position.x, position.y, 0.0f);
+  for (Graphic* child : children) {
+    if (!child->isVisible) continue;
+    KF_REPORT_ERROR_IF(!child->isRelativeToParent,
+                       "kfInternalError: Not yet implemented or supported, maybe in the future.");
+    // An error handler may have hidden the child meanwhile.
+    if (child->isVisible) child->Render();
+  }
+  // The position is read again: a child may have moved its list.
+  glTranslatef(-position.x, -position.y, 0.0f);
+}
+
+}  // namespace Kelpforge::Graphics

@@ -1,0 +1,30 @@
+// GraphicList: a Graphic holding an ordered list of other graphics (duplicates allowed), passing
+// Update to the active ones and Render to the visible ones, drawn translated by the list's
+// position. The list never owns, creates or destroys its children.
+#pragma once
+
+#include <list>
+
+#include "kelpforge/graphics/kf_graphic.h"
+
+namespace Kelpforge::Graphics {
+
+class GraphicList : public Graphic {
+public:
+  GraphicList() = default;
+  ~GraphicList() override;
+
+  // Appends `graphic` at the end; no check for null or for a pointer already present.
+  void AddGraphic(Graphic* graphic);
+  // Removes every entry equal to `graphic`, keeping the order of the rest.
+  void RemoveGraphic(Graphic* graphic);
+
+  void Update(float deltaTime) override;
+  // Translates by `position`, draws the visible children, then translates back.
+  void Render() override;
+
+private:
+  std::list<Graphic*> children;
+};
+
+}  // namespace Kelpforge::Graphics
