@@ -1,0 +1,49 @@
+# The README's commands. Each installs what it needs, builds, and runs.
+#   make run            build and start the game (from the repository root, which holds data/)
+#   make test           build and pass the whole test suite (under Xvfb when there is no display)
+#   make test-sanitize  the same suite built with AddressSanitizer + UndefinedBehaviorSanitizer
+#   make fuzz-smoke     each fuzz target for 30 seconds
+#   make bench          the benchmarks, release build, under Xvfb when there is no display
+
+BUILD_DIR ?= build
+SANITIZE_DIR ?= build-sanitize
+FUZZ_DIR ?= build-fuzz
+BENCH_DIR ?= build-release
+JOBS ?= $(shell nproc)
+CMAKE_FLAGS ?=
+ifeq ($(CI),true)
+CMAKE_FLAGS += -DKF_WARNINGS_AS_ERRORS=ON
+endif
+
+# Graphical programs run under a virtual X server when no display is there.
+XVFB = xvfb-run -a -s "-screen 0 1920x1080x24 -nolisten tcp"
+WITH_DISPLAY = $(if $(DISPLAY),,$(XVFB))
+export LIBGL_ALWAYS_SOFTWARE ?= 1
+
+.PHONY: all deps build run test test-sanitize fuzz-smoke bench clean
+
+all: build
+
+deps:
+	@scripts/install-deps
+
+build: deps
+	cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_FLAGS)
+	cmake --build $(BUILD_DIR) -j $(JOBS)
+
+run: build
+	$(BUILD_DIR)/rally_court/rally_court
+
+test: build
+	cd $(BUILD_DIR) && $(WITH_DISPLAY) ctest --output-on-failure -j $(JOBS)
+
+test-sanitize: deps
+	cmake -S . -B $(SANITIZE_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKF_SANITIZE=ON $(CMAKE_FLAGS)
+	cmake --build $(SANITIZE_DIR) -j $(JOBS)
+	cd $(SANITIZE_DIR) && ASAN_OPTIONS=detect_leaks=1 \
+	  LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0 \
+	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+	  $(WITH_DISPLAY) ctest --output-on-failure -j $(JOBS)
+
+clean:
+	rm -rf $(BUILD_DIR) $(SANITIZE_DIR) $(FUZZ_DIR) $(BENCH_DIR)

@@ -1,0 +1,129 @@
+// The scripted window system: an in-memory queue and a call log (see the header).
+#include "kelpforge/application/implementation/scripted/kfi_scripted_window_system.h"
+
+#include <string>
+
+namespace Kelpforge::Application::kfImplementation {
+
+namespace {
+
+std::string SizeText(std::int32_t width, std::int32_t height) {
+  return std::to_string(width) + "x" + std::to_string(height);
+}
+
+}  // namespace
+
+ScriptedWindowSystem::ScriptedWindowSystem() {
+  log.reserve(64);
+}
+
+WindowHandle ScriptedWindowSystem::RegisterAndCreateWindow(std::int32_t width, std::int32_t height) {
+  log.push_back("RegisterAndCreateWindow " + SizeText(width, height));
+  if (createdHandle == 0 && createMessageHandle == 0) {
+    return 0;
+  }
+  window_ = createdHandle;
+  windowExists = true;
+  clientWidth = width;
+  clientHeight = height;
+  caption = L"Kelpforge Project";
+  if (sendCreateMessage) {
+    WindowProcedure(createMessageHandle, kMessageCreate, 0, 0);
+  }
+  return createdHandle;
+}
+
+void ScriptedWindowSystem::FitClientArea(WindowHandle, std::int32_t width, std::int32_t height) {
+  log.push_back("FitClientArea " + SizeText(width, height));
+  clientWidth = width;
+  clientHeight = height;
+}
+
+void ScriptedWindowSystem::CreateRenderContext(WindowHandle) {
+  log.push_back("CreateRenderContext");
+  contextCurrent = true;
+}
+
+void ScriptedWindowSystem::DestroyRenderContext(WindowHandle) {
+  log.push_back("DestroyRenderContext");
+  contextCurrent = false;
+}
+
+void ScriptedWindowSystem::ShowAppWindow(WindowHandle) {
+  log.push_back("ShowAppWindow");
+}
+
+void ScriptedWindowSystem::DestroyAppWindow(WindowHandle window) {
+  log.push_back("DestroyAppWindow");
+  if (!windowExists) {
+    return;
+  }
+  WindowProcedure(window, kMessageDestroy, 0, 0);
+  windowExists = false;
+}
+
+bool ScriptedWindowSystem::TakeNextMessage(Message& message) {
+  if (queue_.empty()) {
+    return false;
+  }
+  message = queue_.front();
+  queue_.pop_front();
+  return true;
+}
+
+void ScriptedWindowSystem::DispatchTakenMessage(const Message& message) {
+  if (message.window != 0) {
+    WindowProcedure(message.window, message.message, message.wParam, message.lParam);
+  }
+}
+
+void ScriptedWindowSystem::PostQuit(int exitCode) {
+  queue_.push_back(Message{0, kMessageQuit, static_cast<std::uintptr_t>(exitCode), 0});
+}
+
+std::intptr_t ScriptedWindowSystem::CallDefaultProcedure(const Message& message) {
+  if (message.message == kMessageClose) {
+    DestroyAppWindow(message.window);
+  }
+  return 0;
+}
+
+DeviceContext ScriptedWindowSystem::AcquireDeviceContext(WindowHandle window) {
+  log.push_back("AcquireDeviceContext");
+  return window;
+}
+
+void ScriptedWindowSystem::ReleaseDeviceContext(WindowHandle, DeviceContext) {
+  log.push_back("ReleaseDeviceContext");
+}
+
+void ScriptedWindowSystem::PresentBackBuffer(DeviceContext) {
+  ++presentCount;
+  if (onPresent) {
+    onPresent(presentCount);
+  }
+}
+
+void ScriptedWindowSystem::SetCaption(WindowHandle, const std::wstring& newCaption) {
+  log.push_back("SetCaption");
+  caption = newCaption;
+}
+
+void ScriptedWindowSystem::QueueMessage(std::uint32_t message, std::uintptr_t wParam,
+                                        std::intptr_t lParam) {
+  queue_.push_back(Message{window_, message, wParam, lParam});
+}
+
+void ScriptedWindowSystem::QueueKeyDown(std::uint32_t virtualKey, bool wasDown) {
+  QueueMessage(kMessageKeyDown, virtualKey, wasDown ? kKeyWasDownBit : 0);
+}
+
+void ScriptedWindowSystem::QueueKeyUp(std::uint32_t virtualKey) {
+  QueueMessage(kMessageKeyUp, virtualKey, kKeyWasDownBit);
+}
+
+void ScriptedWindowSystem::QueueClose() {
+  QueueMessage(kMessageClose);
+}
+
+}  // namespace Kelpforge::Application::kfImplementation

@@ -1,0 +1,70 @@
+// The scripted window system: no window and no server, an in-memory message queue that tests
+// fill with exact messages, and a log of every window-system call in order. It implements the
+// whole WindowSystem seam so the run loop and the open/run/close protocol can be driven pass by
+// pass. It hosts no OpenGL context; tests that need pixels use the native platform.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "kelpforge/application/kf_window_system.h"
+
+namespace Kelpforge::Application::kfImplementation {
+
+class ScriptedWindowSystem final : public WindowSystem {
+public:
+  ScriptedWindowSystem();
+
+  // --- the seam ---
+  WindowHandle RegisterAndCreateWindow(std::int32_t width, std::int32_t height) override;
+  void FitClientArea(WindowHandle window, std::int32_t width, std::int32_t height) override;
+  void CreateRenderContext(WindowHandle window) override;
+  void DestroyRenderContext(WindowHandle window) override;
+  void ShowAppWindow(WindowHandle window) override;
+  void DestroyAppWindow(WindowHandle window) override;
+  bool TakeNextMessage(Message& message) override;
+  void DispatchTakenMessage(const Message& message) override;
+  void PostQuit(int exitCode) override;
+  std::intptr_t CallDefaultProcedure(const Message& message) override;
+  DeviceContext AcquireDeviceContext(WindowHandle window) override;
+  void ReleaseDeviceContext(WindowHandle window, DeviceContext deviceContext) override;
+  void PresentBackBuffer(DeviceContext deviceContext) override;
+  void SetCaption(WindowHandle window, const std::wstring& caption) override;
+
+  // --- the script ---
+  // Appends a message for the window to the queue, as the window system would.
+  void QueueMessage(std::uint32_t message, std::uintptr_t wParam = 0, std::intptr_t lParam = 0);
+  void QueueKeyDown(std::uint32_t virtualKey, bool wasDown = false);
+  void QueueKeyUp(std::uint32_t virtualKey);
+  // The user's close command (the close button): its default handling destroys the window.
+  void QueueClose();
+
+  // Creation outcomes: the handle creation returns and the one the create message carries
+  // (0 simulates a failed creation).
+  WindowHandle createdHandle = 0x5C1;
+  WindowHandle createMessageHandle = 0x5C1;
+  bool sendCreateMessage = true;
+
+  // Called at every present, with the number of presents so far; lets a test act between passes.
+  std::function<void(int)> onPresent;
+
+  // What happened, in order: "RegisterAndCreateWindow 1280x720", "FitClientArea 1280x720",
+  // "CreateRenderContext", "ShowAppWindow", "DestroyRenderContext", "DestroyAppWindow",
+  // "AcquireDeviceContext", "ReleaseDeviceContext", "Present", "SetCaption".
+  std::vector<std::string> log;
+  int presentCount = 0;
+  std::int32_t clientWidth = 0;
+  std::int32_t clientHeight = 0;
+  std::wstring caption;
+  bool windowExists = false;
+  bool contextCurrent = false;
+
+private:
+  std::deque<Message> queue_;
+  WindowHandle window_ = 0;
+};
+
+}  // namespace Kelpforge::Application::kfImplementation

@@ -1,0 +1,428 @@
+// The X11/GLX window system. Implements every operation of the WindowSystem seam: one top-level
+// window with a double-buffered RGBA GLX surface (depth >= 16, stencil 8), its client area exactly
+// the requested size, placed at (50, 50), captioned through WM_NAME and _NET_WM_NAME. X events are
+// translated into the loop's Windows-style messages; posted messages (quit) come from our own
+// queue. Not implemented: the Windows class registration and icon, which have no X counterpart.
+#include "kelpforge/application/implementation/x11/kfi_x11_window_system.h"
+
+#include <GL/gl.h>
+#include <GL/glx.h>
+#include <X11/XKBlib.h>
+#include <X11/Xatom.h>
+#include <X11/Xutil.h>
+#include <X11/keysym.h>
+
+#include <array>
+#include <cstdlib>
+#include <cstring>
+#include <deque>
+#include <string>
+
+#include "kelpforge/application/kf_window_system.h"
+#include "kelpforge/core/kf_error.h"
+
+namespace Kelpforge::Application::kfImplementation {
+
+namespace {
+
+// Windows virtual-key codes for the X keysyms we translate; the loop's key table speaks these.
+std::uint32_t VirtualKeyFromKeySym(KeySym keySym) {
+  if (keySym >= XK_0 && keySym <= XK_9) {
+    return 0x30 + static_cast<std::uint32_t>(keySym - XK_0);
+  }
+  if (keySym >= XK_a && keySym <= XK_z) {
+    return 0x41 + static_cast<std::uint32_t>(keySym - XK_a);
+  }
+  if (keySym >= XK_A && keySym <= XK_Z) {
+    return 0x41 + static_cast<std::uint32_t>(keySym - XK_A);
+  }
+  if (keySym >= XK_F1 && keySym <= XK_F12) {
+    return 0x70 + static_cast<std::uint32_t>(keySym - XK_F1);
+  }
+  switch (keySym) {
+    case XK_space: return 0x20;
+    case XK_Escape: return 0x1B;
+    case XK_Return: case XK_KP_Enter: return 0x0D;
+    case XK_Left: return 0x25;
+    case XK_Up: return 0x26;
+    case XK_Right: return 0x27;
+    case XK_Down: return 0x28;
+    case XK_BackSpace: return 0x08;
+    case XK_Tab: return 0x09;
+    case XK_Shift_L: case XK_Shift_R: return 0x10;
+    case XK_Control_L: case XK_Control_R: return 0x11;
+    case XK_Alt_L: case XK_Alt_R: return 0x12;
+    default: return 0;
+  }
+}
+
+std::string ToUtf8(const std::wstring& text) {
+  std::string result;
+  for (const wchar_t character : text) {
+    const auto codePoint = static_cast<std::uint32_t>(character);
+    if (codePoint < 0x80) {
+      result += static_cast<char>(codePoint);
+    } else if (codePoint < 0x800) {
+      result += static_cast<char>(0xC0 | (codePoint >> 6));
+      result += static_cast<char>(0x80 | (codePoint & 0x3F));
+    } else if (codePoint < 0x10000) {
+      result += static_cast<char>(0xE0 | (codePoint >> 12));
+      result += static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F));
+      result += static_cast<char>(0x80 | (codePoint & 0x3F));
+    } else {
+      result += static_cast<char>(0xF0 | (codePoint >> 18));
+      result += static_cast<char>(0x80 | ((codePoint >> 12) & 0x3F));
+      result += static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F));
+      result += static_cast<char>(0x80 | (codePoint & 0x3F));
+    }
+  }
+  return result;
+}
+
+using SwapIntervalExtFunction = void (*)(Display*, GLXDrawable, int);
+using SwapIntervalMesaFunction = int (*)(unsigned int);
+
+class X11WindowSystem final : public WindowSystem {
+public:
+  ~X11WindowSystem() override {
+    // The display is left open at exit on purpose: the GL driver may still refer to it from its
+    // own exit handlers, and the server frees everything when the connection drops.
+  }
+
+  WindowHandle RegisterAndCreateWindow(std::int32_t width, std::int32_t height) override {
+    if (!OpenDisplay()) {
+      return 0;
+    }
+
+    // RGB 8-8-8, depth >= 16, stencil 8, double-buffered.
+    int attributes[] = {GLX_RGBA,         GLX_DOUBLEBUFFER,  GLX_RED_SIZE,   8,
+                        GLX_GREEN_SIZE,   8,                 GLX_BLUE_SIZE,  8,
+                        GLX_DEPTH_SIZE,   16,                GLX_STENCIL_SIZE, 8,
+                        None};
+    const int screen = DefaultScreen(state.display);
+    state.visual = glXChooseVisual(state.display, screen, attributes);
+    KF_REPORT_ERROR_IF(state.visual == nullptr,
+                       "kfError: The X server offers no double-buffered RGBA OpenGL visual.");
+    if (state.visual == nullptr) {
+      return 0;
+    }
+
+    const ::Window root = RootWindow(state.display, screen);
+    XSetWindowAttributes windowAttributes{};
+    windowAttributes.colormap = XCreateColormap(state.display, root, state.visual->visual, AllocNone);
+    windowAttributes.background_pixel = 0;
+    windowAttributes.border_pixel = 0;
+    windowAttributes.event_mask = KeyPressMask | KeyReleaseMask | ButtonPressMask |
+                                  ButtonReleaseMask | FocusChangeMask | ExposureMask |
+                                  StructureNotifyMask;
+    state.window = XCreateWindow(
+        state.display, root, 50, 50, static_cast<unsigned>(ClampSize(width)),
+        static_cast<unsigned>(ClampSize(height)), 0, state.visual->depth, InputOutput,
+        state.visual->visual, CWColormap | CWBackPixel | CWBorderPixel | CWEventMask,
+        &windowAttributes);
+    if (state.window == 0) {
+      return 0;
+    }
+
+    // Window managers place windows as they like unless the position comes from the user.
+    XSizeHints sizeHints{};
+    sizeHints.flags = USPosition | PPosition;
+    sizeHints.x = 50;
+    sizeHints.y = 50;
+    XSetWMNormalHints(state.display, state.window, &sizeHints);
+
+    char className[] = "KelpforgeApplication";
+    char instanceName[] = "kelpforge";
+    XClassHint classHint{instanceName, className};
+    XSetClassHint(state.display, state.window, &classHint);
+
+    state.deleteWindowAtom = XInternAtom(state.display, "WM_DELETE_WINDOW", False);
+    XSetWMProtocols(state.display, state.window, &state.deleteWindowAtom, 1);
+    SetCaption(state.window, L"Kelpforge Project");
+
+    // The create message arrives inside creation, as it does on Windows.
+    WindowProcedure(state.window, kMessageCreate, 0, 0);
+    return state.window;
+  }
+
+  void FitClientArea(WindowHandle window, std::int32_t width, std::int32_t height) override {
+    // An X window's size is its client size; the frame belongs to the window manager.
+    if (window == 0 || state.display == nullptr) {
+      return;
+    }
+    XResizeWindow(state.display, static_cast<::Window>(window),
+                  static_cast<unsigned>(ClampSize(width)), static_cast<unsigned>(ClampSize(height)));
+    XSync(state.display, False);
+  }
+
+  void CreateRenderContext(WindowHandle window) override {
+    if (window == 0 || state.visual == nullptr) {
+      return;
+    }
+    state.context = glXCreateContext(state.display, state.visual, nullptr, True);
+    KF_REPORT_ERROR_IF(state.context == nullptr, "kfError: Could not create an OpenGL context.");
+    if (state.context == nullptr) {
+      return;
+    }
+    glXMakeCurrent(state.display, static_cast<::Window>(window), state.context);
+    RequestSwapInterval(static_cast<::Window>(window));
+    glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  }
+
+  void DestroyRenderContext(WindowHandle window) override {
+    if (window == 0 || state.display == nullptr) {
+      return;
+    }
+    GLXContext current = glXGetCurrentContext();
+    glXMakeCurrent(state.display, None, nullptr);
+    if (current != nullptr) {
+      glXDestroyContext(state.display, current);
+    }
+    if (current == state.context) {
+      state.context = nullptr;
+    }
+  }
+
+  void ShowAppWindow(WindowHandle window) override {
+    if (window == 0 || state.display == nullptr) {
+      return;
+    }
+    XMapRaised(state.display, static_cast<::Window>(window));
+    // Map at the requested place even where a window manager moved the request.
+    XMoveWindow(state.display, static_cast<::Window>(window), 50, 50);
+    XSync(state.display, False);
+  }
+
+  void DestroyAppWindow(WindowHandle window) override {
+    if (window == 0 || state.display == nullptr || window != state.window) {
+      return;
+    }
+    // X reports destruction asynchronously; the loop expects the destroy message inside this call.
+    WindowProcedure(window, kMessageDestroy, 0, 0);
+    XDestroyWindow(state.display, state.window);
+    XSync(state.display, False);
+    state.window = 0;
+    state.downKeys.fill(false);
+  }
+
+  bool TakeNextMessage(Message& message) override {
+    if (!state.postedMessages.empty()) {
+      message = state.postedMessages.front();
+      state.postedMessages.pop_front();
+      return true;
+    }
+    while (state.display != nullptr && XPending(state.display) > 0) {
+      XEvent event;
+      XNextEvent(state.display, &event);
+      if (Translate(event, message)) {
+        return true;
+      }
+    }
+    return false;
+  }
+
+  void DispatchTakenMessage(const Message& message) override {
+    // Like DispatchMessageW, a message without a window (the quit message) goes nowhere.
+    if (message.window != 0) {
+      WindowProcedure(message.window, message.message, message.wParam, message.lParam);
+    }
+  }
+
+  void PostQuit(int exitCode) override {
+    state.postedMessages.push_back(
+        Message{0, kMessageQuit, static_cast<std::uintptr_t>(exitCode), 0});
+  }
+
+  std::intptr_t CallDefaultProcedure(const Message& message) override {
+    if (message.message == kMessageClose) {
+      DestroyAppWindow(message.window);
+    }
+    return 0;
+  }
+
+  DeviceContext AcquireDeviceContext(WindowHandle window) override { return window; }
+  void ReleaseDeviceContext(WindowHandle, DeviceContext) override {}
+
+  void PresentBackBuffer(DeviceContext deviceContext) override {
+    // After the window is gone there is nothing to show on.
+    if (deviceContext == 0 || state.display == nullptr || deviceContext != state.window ||
+        state.context == nullptr) {
+      return;
+    }
+    glXSwapBuffers(state.display, static_cast<::Window>(deviceContext));
+  }
+
+  void SetCaption(WindowHandle window, const std::wstring& caption) override {
+    if (window == 0 || state.display == nullptr) {
+      return;
+    }
+    const std::string utf8 = ToUtf8(caption);
+    const auto target = static_cast<::Window>(window);
+    XStoreName(state.display, target, utf8.c_str());
+    const Atom netWmName = XInternAtom(state.display, "_NET_WM_NAME", False);
+    const Atom utf8String = XInternAtom(state.display, "UTF8_STRING", False);
+    XChangeProperty(state.display, target, netWmName, utf8String, 8, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(utf8.data()),
+                    static_cast<int>(utf8.size()));
+    XFlush(state.display);
+  }
+
+  Display* display() const { return state.display; }
+  ::Window window() const { return state.window; }
+
+private:
+  struct State {
+    Display* display = nullptr;
+    XVisualInfo* visual = nullptr;
+    ::Window window = 0;
+    GLXContext context = nullptr;
+    Atom deleteWindowAtom = 0;
+    bool detectableAutoRepeat = false;
+    std::array<bool, 256> downKeys{};  // by virtual-key code
+    std::deque<Message> postedMessages;
+  };
+
+  static std::int32_t ClampSize(std::int32_t size) { return size > 0 ? size : 1; }
+
+  bool OpenDisplay() {
+    if (state.display != nullptr) {
+      return true;
+    }
+    state.display = XOpenDisplay(nullptr);
+    const char* name = std::getenv("DISPLAY");
+    KF_REPORT_ERROR_IF(state.display == nullptr,
+                       "kfError: Cannot open the X display \"%s\"; no window can be shown.",
+                       name != nullptr ? name : "");
+    if (state.display == nullptr) {
+      return false;
+    }
+    // Without detectable auto-repeat the server sends a KeyRelease before every repeated
+    // KeyPress; with it, repeats are plain KeyPress events that our own key record marks.
+    Bool supported = False;
+    XkbSetDetectableAutoRepeat(state.display, True, &supported);
+    state.detectableAutoRepeat = supported == True;
+    return true;
+  }
+
+  void RequestSwapInterval(::Window window) {
+    // The loop does not sleep: its pace is the buffer swap, so ask for vertical sync where offered.
+    const char* extensions = glXQueryExtensionsString(state.display, DefaultScreen(state.display));
+    if (extensions == nullptr) {
+      return;
+    }
+    if (std::strstr(extensions, "GLX_EXT_swap_control") != nullptr) {
+      auto function = reinterpret_cast<SwapIntervalExtFunction>(
+          glXGetProcAddressARB(reinterpret_cast<const GLubyte*>("glXSwapIntervalEXT")));
+      if (function != nullptr) {
+        function(state.display, window, 1);
+        return;
+      }
+    }
+    if (std::strstr(extensions, "GLX_MESA_swap_control") != nullptr) {
+      auto function = reinterpret_cast<SwapIntervalMesaFunction>(
+          glXGetProcAddressARB(reinterpret_cast<const GLubyte*>("glXSwapIntervalMESA")));
+      if (function != nullptr) {
+        function(1);
+      }
+    }
+  }
+
+  bool IsAutoRepeatRelease(const XEvent& release) {
+    // Without detectable auto-repeat a repeat shows as a release followed at once by a press of
+    // the same key with the same time stamp.
+    if (state.detectableAutoRepeat || XEventsQueued(state.display, QueuedAfterReading) == 0) {
+      return false;
+    }
+    XEvent next;
+    XPeekEvent(state.display, &next);
+    return next.type == KeyPress && next.xkey.keycode == release.xkey.keycode &&
+           next.xkey.time == release.xkey.time;
+  }
+
+  bool Translate(XEvent& event, Message& message) {
+    // Events for a window we no longer have (or never had) carry nothing for the loop.
+    if (state.window == 0 || event.xany.window != state.window) {
+      return false;
+    }
+    message = Message{state.window, 0, 0, 0};
+    switch (event.type) {
+      case KeyPress:
+      case KeyRelease: {
+        const std::uint32_t virtualKey = VirtualKeyFromKeySym(XLookupKeysym(&event.xkey, 0));
+        if (virtualKey == 0) {
+          return false;
+        }
+        if (event.type == KeyPress) {
+          message.message = kMessageKeyDown;
+          message.wParam = virtualKey;
+          message.lParam = state.downKeys[virtualKey] ? kKeyWasDownBit : 0;
+          state.downKeys[virtualKey] = true;
+        } else {
+          if (IsAutoRepeatRelease(event)) {
+            return false;
+          }
+          message.message = kMessageKeyUp;
+          message.wParam = virtualKey;
+          message.lParam = kKeyWasDownBit;
+          state.downKeys[virtualKey] = false;
+        }
+        return true;
+      }
+      case ButtonPress:
+      case ButtonRelease: {
+        const bool down = event.type == ButtonPress;
+        switch (event.xbutton.button) {
+          case Button1: message.message = down ? kMessageLeftButtonDown : kMessageLeftButtonUp; break;
+          case Button2: message.message = down ? kMessageMiddleButtonDown : kMessageMiddleButtonUp; break;
+          case Button3: message.message = down ? kMessageRightButtonDown : kMessageRightButtonUp; break;
+          default: return false;  // wheel and extra buttons are not tracked
+        }
+        return true;
+      }
+      case FocusIn:
+      case FocusOut:
+        message.message = kMessageActivate;
+        message.wParam = event.type == FocusIn ? 1 : 0;
+        return true;
+      case Expose:
+        if (event.xexpose.count != 0) {
+          return false;
+        }
+        message.message = kMessagePaint;
+        return true;
+      case ClientMessage:
+        // The window manager's close button arrives as WM_DELETE_WINDOW, matched by atom.
+        if (static_cast<Atom>(event.xclient.data.l[0]) != state.deleteWindowAtom) {
+          return false;
+        }
+        message.message = kMessageClose;
+        return true;
+      default:
+        return false;
+    }
+  }
+
+  State state;
+};
+
+X11WindowSystem& TheX11WindowSystem() {
+  static X11WindowSystem windowSystem;
+  return windowSystem;
+}
+
+}  // namespace
+
+WindowSystem& NativeWindowSystem() {
+  return TheX11WindowSystem();
+}
+
+Display* X11Display() {
+  return TheX11WindowSystem().display();
+}
+
+::Window X11Window() {
+  return TheX11WindowSystem().window();
+}
+
+}  // namespace Kelpforge::Application::kfImplementation

@@ -1,0 +1,28 @@
+// Polled keyboard and mouse-button state, stable during OnRealtimeUpdate.
+#pragma once
+
+namespace Kelpforge::Application {
+
+enum Key {
+  Key0, Key1, Key2, Key3, Key4, Key5, Key6, Key7, Key8, Key9,
+  KeyA, KeyB, KeyC, KeyD, KeyE, KeyF, KeyG, KeyH, KeyI, KeyJ, KeyK, KeyL, KeyM,
+  KeyN, KeyO, KeyP, KeyQ, KeyR, KeyS, KeyT, KeyU, KeyV, KeyW, KeyX, KeyY, KeyZ,
+  KeySpace,
+  KeyEscape,
+  KeyEnter,
+  KeyUp,
+  KeyDown,
+  KeyLeft,
+  KeyRight,
+  KeyMouseLeft,
+  KeyMouseRight,
+  KeyMouseMiddle,
+  KeyCount
+};
+
+// The key is down as of the messages handled so far.
+bool IsKeyDown(Key key);
+// The key is down and was up at the start of this pass.
+bool IsKeyPressed(Key key);
+
+}  // namespace Kelpforge::Application

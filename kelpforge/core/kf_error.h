@@ -1,0 +1,50 @@
+// The one error-reporting facility: ReportErrorIf prints a five-line block to standard output,
+// tells the registered handlers and returns, so the caller goes on with its next statement.
+// KF_REPORT_ERROR_IF fills in the caller's file and line.
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+namespace Kelpforge::Core::Error {
+
+class ErrorHandlerInterface {
+public:
+  virtual ~ErrorHandlerInterface() {}
+  virtual void OnErrorFired(const std::string& message) = 0;
+};
+
+namespace kfImplementation {
+
+// Turns every report into a thrown ErroredException; used by the throw-on-error switch.
+class ExceptionalErrorHandler : public ErrorHandlerInterface {
+public:
+  class ErroredException : public std::runtime_error {
+  public:
+    explicit ErroredException(const std::string& message) : std::runtime_error(message) {}
+  };
+
+  void OnErrorFired(const std::string& message) override;
+};
+
+extern ExceptionalErrorHandler theExceptionalErrorHandler;
+
+}  // namespace kfImplementation
+
+// Reports `format` (printf style) when `condition` holds. Messages longer than 4095
+// characters are cut at 4095.
+void ReportErrorIf(bool condition, const char* sourceFile, int line, const char* format, ...)
+    __attribute__((format(printf, 4, 5)));
+
+// Handlers are told of every report in the order they were added; the facility does not own them.
+void AddErrorHandler(ErrorHandlerInterface* handler);
+// Removes every registration of `handler`; a handler that was never added is ignored.
+void RemoveErrorHandler(ErrorHandlerInterface* handler);
+// When on, every report throws an ErroredException instead of printing.
+void SetThrowOnError(bool throwOnError);
+bool IsThrowOnError();
+
+}  // namespace Kelpforge::Core::Error
+
+#define KF_REPORT_ERROR_IF(condition, ...) \
+  ::Kelpforge::Core::Error::ReportErrorIf((condition), __FILE__, __LINE__, __VA_ARGS__)
