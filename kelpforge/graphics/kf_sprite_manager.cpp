@@ -1,0 +1,59 @@
+// The sheet table and the loading of sprite sheet description files.
+#include "kelpforge/graphics/kf_sprite_manager.h"
+
+#include <fstream>
+#include <map>
+
+#include "kelpforge/core/kf_error.h"
+
+namespace Kelpforge::Graphics {
+
+namespace {
+
+// Created on first use, so loading from another unit's static initialisation finds it in place.
+std::map<std::string, SpriteSheet>& TheSpriteSheets() {
+  static std::map<std::string, SpriteSheet> sheets;
+  return sheets;
+}
+
+}  // namespace
+
+bool LoadSpriteSheet(const std::string& sheetName, const std::string& descriptionPath) {
+  std::ifstream file(descriptionPath);
+  KF_REPORT_ERROR_IF(!file.is_open(), "Was unable to load sprite sheet: %s\n", descriptionPath.c_str());
+  if (!file.is_open()) return false;
+
+  const kfImplementation::SpriteSheetDescription description =
+      kfImplementation::ReadSpriteSheetDescription(file);
+
+  const TextureHandle texture = LoadTextureFromFile(description.imagePath);
+  KF_REPORT_ERROR_IF(texture == InvalidTexture, "Was unable to load texture: %s\n",
+                     description.imagePath.c_str());
+
+  // An existing sheet keeps its frames, each with the texture it was made with.
+  SpriteSheet& sheet = TheSpriteSheets()[sheetName];
+  sheet.texture = texture;
+  for (const kfImplementation::SpriteRecord& record : description.records) {
+    sheet.AddSprite(record.name, record.x, record.y, record.width, record.height);
+  }
+  return true;
+}
+
+SpriteFrame GetSpriteFrame(const std::string& sheetName, const std::string& spriteName) {
+  const SpriteSheet* sheet = kfImplementation::FindSpriteSheet(sheetName);
+  KF_REPORT_ERROR_IF(sheet == nullptr, "SpriteSheet with name %s does not exist.", sheetName.c_str());
+  if (sheet == nullptr) return SpriteFrame{};
+  return sheet->GetSpriteFrame(spriteName);
+}
+
+namespace kfImplementation {
+
+const SpriteSheet* FindSpriteSheet(const std::string& sheetName) {
+  const auto& sheets = TheSpriteSheets();
+  const auto found = sheets.find(sheetName);
+  return found != sheets.end() ? &found->second : nullptr;
+}
+
+}  // namespace kfImplementation
+
+}  // namespace Kelpforge::Graphics
