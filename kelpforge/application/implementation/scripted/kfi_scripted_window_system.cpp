@@ -5,20 +5,18 @@
 
 namespace Kelpforge::Application::kfImplementation {
 
-namespace {
-
-std::string SizeText(std::int32_t width, std::int32_t height) {
-  return std::to_string(width) + "x" + std::to_string(height);
+ScriptedWindowSystem::ScriptedWindowSystem() {
+  log.reserve(4096);
 }
 
-}  // namespace
-
-ScriptedWindowSystem::ScriptedWindowSystem() {
-  log.reserve(64);
+std::vector<std::string> ScriptedWindowSystem::LogText() const {
+  return std::vector<std::string>(log.begin(), log.end());
 }
 
 WindowHandle ScriptedWindowSystem::RegisterAndCreateWindow(std::int32_t width, std::int32_t height) {
-  log.push_back("RegisterAndCreateWindow " + SizeText(width, height));
+  log.push_back("RegisterAndCreateWindow");
+  createWidth = width;
+  createHeight = height;
   if (createdHandle == 0 && createMessageHandle == 0) {
     return 0;
   }
@@ -34,7 +32,7 @@ WindowHandle ScriptedWindowSystem::RegisterAndCreateWindow(std::int32_t width, s
 }
 
 void ScriptedWindowSystem::FitClientArea(WindowHandle, std::int32_t width, std::int32_t height) {
-  log.push_back("FitClientArea " + SizeText(width, height));
+  log.push_back("FitClientArea");
   clientWidth = width;
   clientHeight = height;
 }

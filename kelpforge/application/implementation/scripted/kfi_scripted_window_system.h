@@ -51,11 +51,15 @@ public:
   // Called at every present, with the number of presents so far; lets a test act between passes.
   std::function<void(int)> onPresent;
 
-  // What happened, in order: "RegisterAndCreateWindow 1280x720", "FitClientArea 1280x720",
+  // The window-system calls, in order, by name ("RegisterAndCreateWindow", "FitClientArea",
   // "CreateRenderContext", "ShowAppWindow", "DestroyRenderContext", "DestroyAppWindow",
-  // "AcquireDeviceContext", "ReleaseDeviceContext", "Present", "SetCaption".
-  std::vector<std::string> log;
+  // "AcquireDeviceContext", "ReleaseDeviceContext", "SetCaption"). Names are literals and the
+  // log is reserved up front, so logging allocates nothing inside a pass. Presents are counted.
+  std::vector<const char*> log;
+  std::vector<std::string> LogText() const;
   int presentCount = 0;
+  std::int32_t createWidth = 0;
+  std::int32_t createHeight = 0;
   std::int32_t clientWidth = 0;
   std::int32_t clientHeight = 0;
   std::wstring caption;

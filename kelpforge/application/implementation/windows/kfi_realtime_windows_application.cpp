@@ -1,0 +1,198 @@
+// The Win32/WGL window system. Implements every operation of the WindowSystem seam with the
+// plain Windows API: the class "KelpforgeApplication", one overlapping window at (50, 50) whose
+// client area is sized exactly, a double-buffered 32-bit RGBA pixel format with 16-bit depth and
+// 8-bit stencil, a WGL context, and the thread's own message queue. Windows messages need no
+// translation: a trampoline hands each one to the shared WindowProcedure. Results of the window
+// and OpenGL calls are not examined; a failed creation shows through the loop's handle checks.
+#include "kelpforge/application/implementation/windows/kfi_realtime_windows_application.h"
+
+#include <GL/gl.h>
+
+#include "kelpforge/application/kf_window_system.h"
+
+namespace Kelpforge::Application::kfImplementation {
+
+namespace {
+
+constexpr wchar_t kWindowClassName[] = L"KelpforgeApplication";
+constexpr wchar_t kInitialCaption[] = L"Kelpforge Project";
+// WS_OVERLAPPEDWINDOW | WS_CLIPSIBLINGS | WS_CLIPCHILDREN.
+constexpr DWORD kWindowStyle = 0x6CF0000;
+// The system colour index 4 (COLOR_WINDOW - 1 + 1 would be 6; this is COLOR_MENU + 1).
+constexpr INT_PTR kBackgroundBrush = 5;
+constexpr int kWindowLeft = 50;
+constexpr int kWindowTop = 50;
+
+HWND ToHwnd(WindowHandle window) {
+  return reinterpret_cast<HWND>(window);
+}
+
+HDC ToHdc(DeviceContext deviceContext) {
+  return reinterpret_cast<HDC>(deviceContext);
+}
+
+PIXELFORMATDESCRIPTOR PixelFormatRequest() {
+  PIXELFORMATDESCRIPTOR request{};
+  request.nSize = sizeof(PIXELFORMATDESCRIPTOR);
+  request.nVersion = 1;
+  request.dwFlags = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER;
+  request.iPixelType = PFD_TYPE_RGBA;
+  request.cColorBits = 32;
+  request.cDepthBits = 16;
+  request.cStencilBits = 8;
+  request.iLayerType = PFD_MAIN_PLANE;
+  return request;
+}
+
+LRESULT CALLBACK WindowProcedureTrampoline(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+class Win32WindowSystem final : public WindowSystem {
+public:
+  WindowHandle RegisterAndCreateWindow(std::int32_t width, std::int32_t height) override {
+    const HINSTANCE instance = GetModuleHandleW(nullptr);
+
+    WNDCLASSW windowClass{};
+    windowClass.style = CS_HREDRAW | CS_VREDRAW;
+    windowClass.lpfnWndProc = WindowProcedureTrampoline;
+    windowClass.cbClsExtra = 0;
+    windowClass.cbWndExtra = 0;
+    windowClass.hInstance = instance;
+    windowClass.hIcon = LoadIconW(nullptr, IDI_APPLICATION);
+    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(kBackgroundBrush);
+    windowClass.lpszMenuName = nullptr;
+    windowClass.lpszClassName = kWindowClassName;
+    // A second registration in the same process fails and leaves the first one in place, which
+    // names the same procedure.
+    RegisterClassW(&windowClass);
+
+    // The create message reaches the shared procedure inside this call and records the window.
+    state.window = CreateWindowExW(0, kWindowClassName, kInitialCaption, kWindowStyle, kWindowLeft,
+                                   kWindowTop, width, height, nullptr, nullptr, instance, nullptr);
+    return reinterpret_cast<WindowHandle>(state.window);
+  }
+
+  void FitClientArea(WindowHandle window, std::int32_t width, std::int32_t height) override {
+    // The outer size was the requested client size; grow it by whatever the frame, the caption
+    // and the borders of this desktop's theme take.
+    RECT clientRect{};
+    RECT windowRect{};
+    GetClientRect(ToHwnd(window), &clientRect);
+    GetWindowRect(ToHwnd(window), &windowRect);
+    const int outerWidth =
+        (windowRect.right - windowRect.left) - (clientRect.right - clientRect.left) + width;
+    const int outerHeight =
+        (windowRect.bottom - windowRect.top) - (clientRect.bottom - clientRect.top) + height;
+    SetWindowPos(ToHwnd(window), nullptr, 0, 0, outerWidth, outerHeight, SWP_NOZORDER | SWP_NOMOVE);
+  }
+
+  void CreateRenderContext(WindowHandle window) override {
+    const HDC deviceContext = GetDC(ToHwnd(window));
+    const PIXELFORMATDESCRIPTOR request = PixelFormatRequest();
+    const int pixelFormat = ChoosePixelFormat(deviceContext, &request);
+    SetPixelFormat(deviceContext, pixelFormat, &request);
+    const HGLRC context = wglCreateContext(deviceContext);
+    wglMakeCurrent(deviceContext, context);
+    ReleaseDC(ToHwnd(window), deviceContext);
+
+    glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  }
+
+  void DestroyRenderContext(WindowHandle window) override {
+    const HDC deviceContext = GetDC(ToHwnd(window));
+    const HGLRC context = wglGetCurrentContext();
+    wglMakeCurrent(deviceContext, nullptr);
+    wglDeleteContext(context);
+    ReleaseDC(ToHwnd(window), deviceContext);
+  }
+
+  void ShowAppWindow(WindowHandle window) override {
+    UpdateWindow(ToHwnd(window));
+    ShowWindow(ToHwnd(window), SW_SHOW);
+  }
+
+  void DestroyAppWindow(WindowHandle window) override {
+    // The destroy message reaches the shared procedure inside this call.
+    DestroyWindow(ToHwnd(window));
+    if (ToHwnd(window) == state.window) {
+      state.window = nullptr;
+    }
+  }
+
+  bool TakeNextMessage(Message& message) override {
+    if (PeekMessageW(&state.takenMessage, nullptr, 0, 0, PM_REMOVE) != TRUE) {
+      return false;
+    }
+    message = Message{reinterpret_cast<WindowHandle>(state.takenMessage.hwnd),
+                      state.takenMessage.message, state.takenMessage.wParam,
+                      state.takenMessage.lParam};
+    return true;
+  }
+
+  void DispatchTakenMessage(const Message& message) override {
+    // The loop hands back the message it just took; keep its time and cursor position.
+    MSG native = state.takenMessage;
+    native.hwnd = ToHwnd(message.window);
+    native.message = message.message;
+    native.wParam = message.wParam;
+    native.lParam = message.lParam;
+    TranslateMessage(&native);
+    DispatchMessageW(&native);
+  }
+
+  void PostQuit(int exitCode) override { PostQuitMessage(exitCode); }
+
+  std::intptr_t CallDefaultProcedure(const Message& message) override {
+    return DefWindowProcW(ToHwnd(message.window), message.message, message.wParam, message.lParam);
+  }
+
+  DeviceContext AcquireDeviceContext(WindowHandle window) override {
+    return reinterpret_cast<DeviceContext>(GetDC(ToHwnd(window)));
+  }
+
+  void ReleaseDeviceContext(WindowHandle window, DeviceContext deviceContext) override {
+    ReleaseDC(ToHwnd(window), ToHdc(deviceContext));
+  }
+
+  void PresentBackBuffer(DeviceContext deviceContext) override { SwapBuffers(ToHdc(deviceContext)); }
+
+  void SetCaption(WindowHandle window, const std::wstring& caption) override {
+    SetWindowTextW(ToHwnd(window), caption.c_str());
+  }
+
+  HWND window() const { return state.window; }
+
+private:
+  struct State {
+    HWND window = nullptr;
+    MSG takenMessage{};
+  };
+  State state;
+};
+
+Win32WindowSystem& TheWin32WindowSystem() {
+  static Win32WindowSystem windowSystem;
+  return windowSystem;
+}
+
+LRESULT CALLBACK WindowProcedureTrampoline(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  // While a test has another window system installed, the shared procedure belongs to that one;
+  // a message for our real window then only gets the default handling.
+  if (&CurrentWindowSystem() != &NativeWindowSystem()) {
+    return DefWindowProcW(window, message, wParam, lParam);
+  }
+  return WindowProcedure(reinterpret_cast<WindowHandle>(window), message, wParam, lParam);
+}
+
+}  // namespace
+
+WindowSystem& NativeWindowSystem() {
+  return TheWin32WindowSystem();
+}
+
+HWND Win32Window() {
+  return TheWin32WindowSystem().window();
+}
+
+}  // namespace Kelpforge::Application::kfImplementation

@@ -1,0 +1,305 @@
+// The open/run/close protocol and the window procedure, driven pass by pass on the scripted
+// window system.
+#include "kelpforge/application/kf_application.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "kelpforge/application/kf_window_system.h"
+#include "tests/support/allocation_counter.h"
+#include "tests/support/report_capture.h"
+#include "tests/support/scripted_platform.h"
+
+namespace {
+
+namespace App = Kelpforge::Application;
+using namespace Kelpforge::Application::kfImplementation;
+using KelpforgeTests::RecordingHandler;
+using KelpforgeTests::ReportCapture;
+using Messages = std::vector<std::string>;
+
+class RunLoopTest : public KelpforgeTests::ScriptedPlatformTest {
+protected:
+  void SetUp() override {
+    ScriptedPlatformTest::SetUp();
+    handler.platform = &platform;
+    testing::internal::CaptureStdout();
+  }
+  void TearDown() override {
+    printed = testing::internal::GetCapturedStdout();
+    if (HasFailure()) {
+      std::fputs(printed.c_str(), stdout);  // the failures were printed into the capture
+    }
+    ScriptedPlatformTest::TearDown();
+  }
+
+  RecordingHandler handler;
+  ReportCapture reports;
+  std::string printed;
+};
+
+TEST_F(RunLoopTest, OpenAsksForPropertiesThenCreatesSizesAndNotifiesBeforeShowing) {
+  App::Open(handler);
+
+  EXPECT_EQ(handler.events, Messages({"CollectWindowProperties 1280x720", "OnWindowOpen"}));
+  EXPECT_FALSE(handler.windowExistedAtCollect);
+  EXPECT_TRUE(handler.contextCurrentAtOpen);
+  EXPECT_FALSE(handler.shownAtOpen);
+  EXPECT_EQ(platform.LogText(), Messages({"RegisterAndCreateWindow", "FitClientArea",
+                                    "CreateRenderContext", "ShowAppWindow"}));
+  EXPECT_EQ(platform.createWidth, 1280);
+  EXPECT_EQ(platform.createHeight, 720);
+  EXPECT_EQ(platform.clientWidth, 1280);
+  EXPECT_EQ(platform.clientHeight, 720);
+  EXPECT_TRUE(App::HasWindow());
+  EXPECT_TRUE(reports.messages.empty());
+}
+
+TEST_F(RunLoopTest, HandlerMayAskForAnotherClientSize) {
+  handler.requestedWidth = 640;
+  handler.requestedHeight = 480;
+  App::Open(handler);
+  EXPECT_EQ(platform.createWidth, 640);
+  EXPECT_EQ(platform.createHeight, 480);
+  EXPECT_EQ(platform.clientWidth, 640);
+  EXPECT_EQ(platform.clientHeight, 480);
+}
+
+TEST_F(RunLoopTest, SecondOpenReportsSingleApplicationAndRecordedHandler) {
+  App::Open(handler);
+  RecordingHandler second;
+  App::Open(second);
+  EXPECT_EQ(reports.messages,
+            Messages({"kfExternalError: Kelpforge currently supports only a single application at a time.",
+                      "kfInternalError: Expected application handler to by null at this moment.",
+                      "kfInternalError: Expected window handle to be unused at this moment."}));
+}
+
+TEST_F(RunLoopTest, SecondOpenInsideRunAlsoReportsRunning) {
+  App::Open(handler);
+  handler.onUpdate = [&](int) {
+    App::Open(handler);
+    App::Close(handler);
+  };
+  App::Run(handler);
+  ASSERT_GE(reports.messages.size(), 3u);
+  EXPECT_EQ(reports.messages[0],
+            "kfExternalError: Kelpforge currently supports only a single application at a time.");
+  EXPECT_EQ(reports.messages[1],
+            "kfInternalError: Expected application handler to by null at this moment.");
+  EXPECT_EQ(reports.messages[2],
+            "kfInternalError: Expected application not to be running at this moment.");
+}
+
+TEST_F(RunLoopTest, RunAndCloseWithAnotherHandlerReportButNotifyTheRecordedOne) {
+  App::Open(handler);
+  RecordingHandler stranger;
+  handler.onUpdate = [&](int) { App::Close(stranger); };
+  App::Run(stranger);
+
+  EXPECT_EQ(reports.messages,
+            Messages({"kfInternalError: applicationHandler changed from Open() to Run().",
+                      "kfInternalError: applicationHandler changed from Open() to Close()."}));
+  EXPECT_TRUE(stranger.events.empty());
+  EXPECT_EQ(handler.updateCount, 1);
+  EXPECT_EQ(handler.events.back(), "OnWindowClose");
+  const std::string out = testing::internal::GetCapturedStdout();
+  testing::internal::CaptureStdout();
+  EXPECT_NE(out.find("FILE kelpforge/application/kf_realtime_application.cpp["), std::string::npos);
+}
+
+TEST_F(RunLoopTest, WindowProcedureWithoutHandlerReportsAndGoesOn) {
+  WindowProcedure(1, kMessageActivate, 1, 0);
+  WindowProcedure(1, kMessageDestroy, 0, 0);
+  EXPECT_EQ(reports.messages,
+            Messages(2, "kfInternalError: Expected to have a valid ApplicationHandler at this moment."));
+}
+
+TEST_F(RunLoopTest, WindowHandleChecksAfterCreation) {
+  platform.createMessageHandle = 0x777;  // the create message names another window
+  App::Open(handler);
+  EXPECT_EQ(reports.messages, Messages({"kfInternalError, Expected window handle to match."}));
+}
+
+TEST_F(RunLoopTest, FailedCreationReportsAndRunReturnsAtOnce) {
+  platform.createdHandle = 0;
+  platform.createMessageHandle = 0;
+  App::Open(handler);
+  EXPECT_FALSE(App::HasWindow());
+  EXPECT_EQ(reports.messages, Messages({"kfInternalError, Expected window handle to be valid."}));
+  App::Run(handler);
+  EXPECT_EQ(handler.updateCount, 0);
+  EXPECT_EQ(platform.presentCount, 0);
+}
+
+TEST_F(RunLoopTest, CloseInsideAnUpdateEndsRunAfterThatPass) {
+  App::Open(handler);
+  handler.onUpdate = [&](int update) {
+    if (update == 3) {
+      App::Close(handler);
+      handler.events.push_back("Close returned");
+    }
+  };
+  App::Run(handler);
+
+  EXPECT_EQ(handler.updateCount, 3);
+  EXPECT_EQ(handler.events,
+            Messages({"CollectWindowProperties 1280x720", "OnWindowOpen", "OnRealtimeUpdate",
+                      "OnRealtimeUpdate", "OnRealtimeUpdate", "OnWindowClose", "Close returned"}));
+  EXPECT_EQ(platform.presentCount, 3);  // the closing pass still presents
+  EXPECT_EQ(platform.LogText(), Messages({"RegisterAndCreateWindow", "FitClientArea",
+                                    "CreateRenderContext", "ShowAppWindow", "AcquireDeviceContext",
+                                    "DestroyRenderContext", "DestroyAppWindow", "ReleaseDeviceContext"}));
+  // The quit message that the destruction posted stays unread.
+  Message left;
+  EXPECT_TRUE(platform.TakeNextMessage(left));
+  EXPECT_EQ(left.message, kMessageQuit);
+  EXPECT_TRUE(reports.messages.empty());
+}
+
+TEST_F(RunLoopTest, UserCloseNotifiesOnceAndEndsRunWithoutAnotherUpdate) {
+  App::Open(handler);
+  handler.onUpdate = [&](int update) {
+    if (update == 2) {
+      platform.QueueClose();
+    }
+  };
+  App::Run(handler);
+
+  EXPECT_EQ(handler.updateCount, 2);
+  EXPECT_EQ(std::count(handler.events.begin(), handler.events.end(), "OnWindowClose"), 1);
+  EXPECT_EQ(handler.events.back(), "OnWindowClose");
+  // The context is not deleted on this path; the open mark stays until the process ends.
+  const Messages log = platform.LogText();
+  EXPECT_EQ(std::count(log.begin(), log.end(), "DestroyRenderContext"), 0);
+  EXPECT_EQ(platform.presentCount, 2);
+}
+
+TEST_F(RunLoopTest, DrainGoesOnAfterTheQuitMessage) {
+  App::Open(handler);
+  platform.PostQuit(0);
+  platform.QueueMessage(kMessageActivate, 1);
+  App::Run(handler);
+  EXPECT_EQ(handler.updateCount, 0);
+  EXPECT_EQ(handler.events.back(), "OnBecomeActive");
+}
+
+TEST_F(RunLoopTest, ActivationCountsAnyNonZeroParameterAsActive) {
+  App::Open(handler);
+  platform.QueueMessage(kMessageActivate, 2);  // activated by a click
+  platform.QueueMessage(kMessageActivate, 0);
+  platform.QueueMessage(kMessageActivate, 1);
+  handler.onUpdate = [&](int) { App::Close(handler); };
+  App::Run(handler);
+  EXPECT_EQ(handler.events,
+            Messages({"CollectWindowProperties 1280x720", "OnWindowOpen", "OnBecomeActive",
+                      "OnBecomeInactive", "OnBecomeActive", "OnRealtimeUpdate", "OnWindowClose"}));
+}
+
+TEST_F(RunLoopTest, RepaintPresentsOnceAndNeverCallsTheHandler) {
+  App::Open(handler);
+  platform.QueueMessage(kMessagePaint);
+  handler.onUpdate = [&](int) {
+    EXPECT_EQ(platform.presentCount, 1);  // the repaint's present, before this pass's own
+    App::Close(handler);
+  };
+  App::Run(handler);
+  EXPECT_EQ(platform.presentCount, 2);
+  EXPECT_EQ(handler.events,
+            Messages({"CollectWindowProperties 1280x720", "OnWindowOpen", "OnRealtimeUpdate",
+                      "OnWindowClose"}));
+}
+
+class DestructionCountingHandler final : public RecordingHandler {
+public:
+  explicit DestructionCountingHandler(int& destroyed) : destroyed_(destroyed) {}
+  ~DestructionCountingHandler() override { ++destroyed_; }
+
+private:
+  int& destroyed_;
+};
+
+TEST_F(RunLoopTest, SignalsAndTheDestructorAreNeverCalledByThePlatform) {
+  int destroyed = 0;
+  {
+    DestructionCountingHandler counting(destroyed);
+    App::Open(counting);
+    platform.QueueMessage(kMessageActivate, 1);
+    platform.QueueMessage(0x0400, 1, 2);  // an application-defined message: routed nowhere
+    counting.onUpdate = [&](int update) {
+      if (update == 5) {
+        App::Close(counting);
+      }
+    };
+    App::Run(counting);
+    EXPECT_EQ(destroyed, 0);
+    for (const std::string& event : counting.events) {
+      EXPECT_EQ(event.find("OnPlatformSignal"), std::string::npos) << event;
+    }
+  }
+  EXPECT_EQ(destroyed, 1);
+}
+
+// Counts notifications without recording them, so the handler itself allocates nothing.
+class QuietHandler final : public App::ApplicationHandlerInterface {
+public:
+  void OnBecomeActive() override { ++activations; }
+  void OnRealtimeUpdate() override { onUpdate(++updates); }
+  std::function<void(int)> onUpdate;
+  int updates = 0;
+  int activations = 0;
+};
+
+TEST_F(RunLoopTest, OnePassAllocatesNothing) {
+  QuietHandler quiet;
+  App::Open(quiet);
+  std::size_t allocations = 99;
+  std::optional<KelpforgeTests::AllocationCounter> counter;
+  quiet.onUpdate = [&](int update) {
+    if (update == 2) {
+      platform.QueueKeyDown(0x57);
+      platform.QueueMessage(kMessageLeftButtonDown);
+      platform.QueueKeyDown(0x57, true);
+      platform.QueueKeyUp(0x57);
+      platform.QueueMessage(kMessageActivate, 1);
+      platform.QueueMessage(kMessagePaint);
+      counter.emplace();
+    } else if (update == 3) {
+      allocations = counter->Count();
+      App::Close(quiet);
+    }
+  };
+  App::Run(quiet);
+  EXPECT_EQ(quiet.activations, 1);
+  EXPECT_EQ(allocations, 0u);
+}
+
+TEST_F(RunLoopTest, TitleIsWidenedAndHandedToTheWindowSystem) {
+  App::Open(handler);
+  EXPECT_EQ(platform.caption, L"Kelpforge Project");
+  App::SetWindowTitle("Rally Court");
+  EXPECT_EQ(platform.caption, L"Rally Court");
+  App::SetWindowTitle("");
+  EXPECT_EQ(platform.caption, L"");
+}
+
+TEST(ToWideString, MapsAsciiToItselfAndKeepsTheLength) {
+  std::string ascii;
+  for (int byte = 1; byte < 0x80; ++byte) {
+    ascii += static_cast<char>(byte);
+  }
+  const std::wstring wide = App::ToWideString(ascii);
+  ASSERT_EQ(wide.size(), ascii.size());
+  for (std::size_t i = 0; i < ascii.size(); ++i) {
+    EXPECT_EQ(static_cast<int>(wide[i]), static_cast<int>(ascii[i]));
+  }
+  EXPECT_EQ(App::ToWideString(std::string("a\0b", 3)).size(), 3u);
+  EXPECT_EQ(App::ToWideString(""), L"");
+}
+
+}  // namespace
