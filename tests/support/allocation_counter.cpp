@@ -22,11 +22,24 @@ void* CountedAllocateAligned(std::size_t size, std::align_val_t alignment) {
   theAllocationCount.fetch_add(1, std::memory_order_relaxed);
   const auto align = static_cast<std::size_t>(alignment);
   const std::size_t rounded = (size + align - 1) / align * align;
+#ifdef _WIN32
+  // The Windows C library has no aligned_alloc; its aligned blocks need _aligned_free.
+  void* memory = _aligned_malloc(rounded == 0 ? align : rounded, align);
+#else
   void* memory = std::aligned_alloc(align, rounded == 0 ? align : rounded);
+#endif
   if (memory == nullptr) {
     throw std::bad_alloc();
   }
   return memory;
+}
+
+void FreeAligned(void* memory) {
+#ifdef _WIN32
+  _aligned_free(memory);
+#else
+  std::free(memory);
+#endif
 }
 
 }  // namespace
@@ -57,10 +70,10 @@ void operator delete(void* memory) noexcept { std::free(memory); }
 void operator delete[](void* memory) noexcept { std::free(memory); }
 void operator delete(void* memory, std::size_t) noexcept { std::free(memory); }
 void operator delete[](void* memory, std::size_t) noexcept { std::free(memory); }
-void operator delete(void* memory, std::align_val_t) noexcept { std::free(memory); }
-void operator delete[](void* memory, std::align_val_t) noexcept { std::free(memory); }
-void operator delete(void* memory, std::size_t, std::align_val_t) noexcept { std::free(memory); }
-void operator delete[](void* memory, std::size_t, std::align_val_t) noexcept { std::free(memory); }
+void operator delete(void* memory, std::align_val_t) noexcept { FreeAligned(memory); }
+void operator delete[](void* memory, std::align_val_t) noexcept { FreeAligned(memory); }
+void operator delete(void* memory, std::size_t, std::align_val_t) noexcept { FreeAligned(memory); }
+void operator delete[](void* memory, std::size_t, std::align_val_t) noexcept { FreeAligned(memory); }
 
 namespace KelpforgeTests {
 

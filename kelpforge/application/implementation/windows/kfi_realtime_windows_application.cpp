@@ -18,8 +18,11 @@ constexpr wchar_t kWindowClassName[] = L"KelpforgeApplication";
 constexpr wchar_t kInitialCaption[] = L"Kelpforge Project";
 // WS_OVERLAPPEDWINDOW | WS_CLIPSIBLINGS | WS_CLIPCHILDREN.
 constexpr DWORD kWindowStyle = 0x6CF0000;
-// The system colour index 4 (COLOR_WINDOW - 1 + 1 would be 6; this is COLOR_MENU + 1).
+// A class brush may be a system colour index plus one: index 4 (COLOR_MENU) here.
 constexpr INT_PTR kBackgroundBrush = 5;
+// IDI_APPLICATION and IDC_ARROW, in their wide form whatever UNICODE says.
+const LPCWSTR kApplicationIcon = MAKEINTRESOURCEW(32512);
+const LPCWSTR kArrowCursor = MAKEINTRESOURCEW(32512);
 constexpr int kWindowLeft = 50;
 constexpr int kWindowTop = 50;
 
@@ -57,8 +60,8 @@ public:
     windowClass.cbClsExtra = 0;
     windowClass.cbWndExtra = 0;
     windowClass.hInstance = instance;
-    windowClass.hIcon = LoadIconW(nullptr, IDI_APPLICATION);
-    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    windowClass.hIcon = LoadIconW(nullptr, kApplicationIcon);
+    windowClass.hCursor = LoadCursorW(nullptr, kArrowCursor);
     windowClass.hbrBackground = reinterpret_cast<HBRUSH>(kBackgroundBrush);
     windowClass.lpszMenuName = nullptr;
     windowClass.lpszClassName = kWindowClassName;
@@ -115,9 +118,6 @@ public:
   void DestroyAppWindow(WindowHandle window) override {
     // The destroy message reaches the shared procedure inside this call.
     DestroyWindow(ToHwnd(window));
-    if (ToHwnd(window) == state.window) {
-      state.window = nullptr;
-    }
   }
 
   bool TakeNextMessage(Message& message) override {

@@ -5,7 +5,8 @@
 
 namespace Kelpforge::Application::kfImplementation {
 
-// The platform's window (null before the first window and after it is destroyed).
+// The window made by the latest creation (null before the first); IsWindow tells whether it
+// still exists.
 HWND Win32Window();
 
 }  // namespace Kelpforge::Application::kfImplementation

@@ -93,6 +93,10 @@ public:
     if (!OpenDisplay()) {
       return 0;
     }
+    // The quit message that destroying an earlier window posted is left unread by Close; it
+    // belongs to that window's life, not to this one's.
+    state.postedMessages.clear();
+    state.downKeys.fill(false);
 
     // RGB 8-8-8, depth >= 16, stencil 8, double-buffered.
     int attributes[] = {GLX_RGBA,         GLX_DOUBLEBUFFER,  GLX_RED_SIZE,   8,

@@ -1,0 +1,149 @@
+// Decoding image bytes into RGBA and the texture table's handle scheme, without OpenGL: a
+// stand-in upload counts its calls and hands out made-up texture names.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "kelpforge/graphics/kf_texture_manager.h"
+#include "tests/graphics/graphics_test_files.h"
+
+extern const unsigned char kfBuiltInImageData[];
+extern const std::size_t kfBuiltInImageDataSize;
+
+namespace {
+
+using Kelpforge::Graphics::InvalidTexture;
+using Kelpforge::Graphics::TextureRecord;
+using Kelpforge::Graphics::kfImplementation::CreateTexture;
+using Kelpforge::Graphics::kfImplementation::DecodedImage;
+using Kelpforge::Graphics::kfImplementation::TextureTable;
+using KelpforgeTests::Graphics::PngBytes;
+using KelpforgeTests::Graphics::WritePng;
+using KelpforgeTests::Graphics::WriteTextFile;
+using Bytes = std::vector<unsigned char>;
+
+int theUploadCount = 0;
+
+std::uint32_t CountingUpload(const DecodedImage& image) {
+  ++theUploadCount;
+  return 100 + image.Width();
+}
+
+DecodedImage Decode(const Bytes& bytes) { return DecodedImage::FromMemory(bytes.data(), bytes.size()); }
+
+Bytes Pixels(const DecodedImage& image) {
+  return Bytes(image.Pixels(), image.Pixels() + image.ByteSize());
+}
+
+TEST(DecodedImage, GreyAndRgbImagesBecomeRgbaWithOpaqueAlpha) {
+  const DecodedImage grey = Decode(PngBytes(3, 1, 1, {0, 128, 255}));
+  ASSERT_TRUE(grey.IsValid());
+  EXPECT_EQ(grey.Width(), 3u);
+  EXPECT_EQ(grey.Height(), 1u);
+  EXPECT_EQ(Pixels(grey), (Bytes{0, 0, 0, 255, 128, 128, 128, 255, 255, 255, 255, 255}));
+
+  // Rows from the top of the image down.
+  const DecodedImage rgb = Decode(PngBytes(1, 2, 3, {10, 20, 30, 40, 50, 60}));
+  ASSERT_TRUE(rgb.IsValid());
+  EXPECT_EQ(Pixels(rgb), (Bytes{10, 20, 30, 255, 40, 50, 60, 255}));
+
+  const DecodedImage rgba = Decode(PngBytes(1, 1, 4, {1, 2, 3, 4}));
+  EXPECT_EQ(Pixels(rgba), (Bytes{1, 2, 3, 4}));
+}
+
+TEST(DecodedImage, FilesDecodeLikeMemoryAndBadSourcesGiveNothing) {
+  const std::string path = WritePng("decode_file.png", 2, 1, 3, {1, 2, 3, 4, 5, 6});
+  const DecodedImage fromFile = DecodedImage::FromFile(path);
+  ASSERT_TRUE(fromFile.IsValid());
+  EXPECT_EQ(Pixels(fromFile), (Bytes{1, 2, 3, 255, 4, 5, 6, 255}));
+
+  EXPECT_FALSE(DecodedImage::FromFile(path + ".missing").IsValid());
+  EXPECT_FALSE(DecodedImage::FromFile(WriteTextFile("not_an_image.png", "hello, world")).IsValid());
+  EXPECT_FALSE(DecodedImage::FromFile("").IsValid());
+
+  Bytes truncated = PngBytes(16, 16, 3, Bytes(16 * 16 * 3, 7));
+  truncated.resize(truncated.size() / 2);
+  EXPECT_FALSE(Decode(truncated).IsValid());
+  EXPECT_FALSE(Decode(Bytes{}).IsValid());
+  EXPECT_FALSE(DecodedImage::FromMemory(nullptr, 10).IsValid());
+}
+
+TEST(DecodedImage, RefusesImagesLargerThanTheSideLimitBeforeDecoding) {
+  // A grey netpbm header is enough to state a size; the pixel data is not needed to refuse it.
+  const std::string side = std::to_string(DecodedImage::kMaxImageSide);
+  const std::string tooWide = "P5 " + std::to_string(DecodedImage::kMaxImageSide + 1) + " 1 255\n";
+  EXPECT_FALSE(Decode(Bytes(tooWide.begin(), tooWide.end())).IsValid());
+  const std::string tooTall = "P5 1 " + std::to_string(DecodedImage::kMaxImageSide + 1) + " 255\n";
+  EXPECT_FALSE(Decode(Bytes(tooTall.begin(), tooTall.end())).IsValid());
+
+  std::string atLimit = "P5 " + side + " 1 255\n";
+  atLimit.append(DecodedImage::kMaxImageSide, '\x40');
+  const DecodedImage accepted = Decode(Bytes(atLimit.begin(), atLimit.end()));
+  ASSERT_TRUE(accepted.IsValid());
+  EXPECT_EQ(accepted.Width(), DecodedImage::kMaxImageSide);
+  EXPECT_EQ(accepted.Pixels()[4 * (DecodedImage::kMaxImageSide - 1)], 0x40);
+}
+
+TEST(DecodedImage, MovingHandsOverThePixels) {
+  DecodedImage first = Decode(PngBytes(1, 1, 4, {9, 8, 7, 6}));
+  const unsigned char* pixels = first.Pixels();
+  DecodedImage second(std::move(first));
+  EXPECT_FALSE(first.IsValid());
+  EXPECT_EQ(second.Pixels(), pixels);
+  DecodedImage third;
+  third = std::move(second);
+  EXPECT_FALSE(second.IsValid());
+  EXPECT_EQ(third.Pixels(), pixels);
+  EXPECT_EQ(third.Width(), 1u);
+}
+
+TEST(DecodedImage, TheBuiltInImageIsA256By256RgbaPng) {
+  ASSERT_GT(kfBuiltInImageDataSize, 8u);
+  EXPECT_EQ(std::memcmp(kfBuiltInImageData, "\x89PNG\r\n\x1a\n", 8), 0);
+  // IHDR: width, height, bit depth 8, colour type 6 (RGBA).
+  const unsigned char* header = kfBuiltInImageData + 16;
+  EXPECT_EQ(Bytes(header, header + 10), (Bytes{0, 0, 1, 0, 0, 0, 1, 0, 8, 6}));
+  const DecodedImage image = DecodedImage::FromMemory(kfBuiltInImageData, kfBuiltInImageDataSize);
+  ASSERT_TRUE(image.IsValid());
+  EXPECT_EQ(image.Width(), 256u);
+  EXPECT_EQ(image.Height(), 256u);
+}
+
+TEST(TextureTable, HandlesCountUpFromZeroAndFailuresUseNoHandleNorUpload) {
+  TextureTable table;
+  theUploadCount = 0;
+  const DecodedImage image = Decode(PngBytes(2, 3, 1, Bytes(6, 1)));
+  const DecodedImage failed = Decode(Bytes{1, 2, 3});
+
+  EXPECT_EQ(CreateTexture(table, image, &CountingUpload), 0);
+  EXPECT_EQ(CreateTexture(table, failed, &CountingUpload), InvalidTexture);
+  EXPECT_EQ(theUploadCount, 1);
+  EXPECT_EQ(table.Count(), 1u);
+  EXPECT_EQ(CreateTexture(table, image, &CountingUpload), 1);
+  EXPECT_EQ(CreateTexture(table, image, &CountingUpload), 2);
+  EXPECT_EQ(theUploadCount, 3);
+
+  const TextureRecord& record = table.Get(2);
+  EXPECT_EQ(record.glTextureName, 102u);
+  EXPECT_EQ(record.width, 2u);
+  EXPECT_EQ(record.height, 3u);
+}
+
+TEST(TextureTable, RecordsStayPutAsTheTableGrowsAndUnknownHandlesGiveAnEmptyRecord) {
+  TextureTable table;
+  for (std::uint32_t i = 0; i < 100; ++i) table.Add(TextureRecord{i + 1, i, 2 * i});
+  EXPECT_EQ(table.Count(), 100u);
+  EXPECT_EQ(table.Get(57).glTextureName, 58u);
+  EXPECT_EQ(table.Get(57).height, 114u);
+
+  for (int handle : {InvalidTexture, 100, -7}) {
+    const TextureRecord& none = table.Get(handle);
+    EXPECT_EQ(none.glTextureName, 0u);
+    EXPECT_EQ(none.width, 0u);
+    EXPECT_EQ(none.height, 0u);
+  }
+}
+
+}  // namespace
