@@ -6,6 +6,13 @@
 
 namespace Kelpforge::Graphics {
 
+namespace {
+
+const char* const kNotRelativeToParent =
+    "kfInternalError: Not yet implemented or supported, maybe in the future.";
+
+}  // namespace
+
 Graphic::~Graphic() {}
 
 void Graphic::Update(float) {}
@@ -28,8 +35,7 @@ void GraphicList::Render() {
   glTranslatef(position.x, position.y, 0.0f);
   for (Graphic* child : children) {
     if (!child->isVisible) continue;
-    KF_REPORT_ERROR_IF(!child->isRelativeToParent,
-                       "kfInternalError: Not yet implemented or supported, maybe in the future.");
+    KF_REPORT_ERROR_IF(!child->isRelativeToParent, "%s", kNotRelativeToParent);
     // An error handler may have hidden the child meanwhile.
     if (child->isVisible) child->Render();
   }

@@ -20,15 +20,16 @@ std::map<std::string, SpriteSheet>& TheSpriteSheets() {
 
 bool LoadSpriteSheet(const std::string& sheetName, const std::string& descriptionPath) {
   std::ifstream file(descriptionPath);
-  KF_REPORT_ERROR_IF(!file.is_open(), "Was unable to load sprite sheet: %s\n", descriptionPath.c_str());
-  if (!file.is_open()) return false;
+  const bool opened = file.is_open();
+  KF_REPORT_ERROR_IF(!opened, "Was unable to load sprite sheet: %s\n", descriptionPath.c_str());
+  if (!opened) return false;
 
   const kfImplementation::SpriteSheetDescription description =
       kfImplementation::ReadSpriteSheetDescription(file);
 
   const TextureHandle texture = LoadTextureFromFile(description.imagePath);
-  KF_REPORT_ERROR_IF(texture == InvalidTexture, "Was unable to load texture: %s\n",
-                     description.imagePath.c_str());
+  const char* imagePath = description.imagePath.c_str();
+  KF_REPORT_ERROR_IF(texture == InvalidTexture, "Was unable to load texture: %s\n", imagePath);
 
   // An existing sheet keeps its frames, each with the texture it was made with.
   SpriteSheet& sheet = TheSpriteSheets()[sheetName];
@@ -41,7 +42,7 @@ bool LoadSpriteSheet(const std::string& sheetName, const std::string& descriptio
 
 SpriteFrame GetSpriteFrame(const std::string& sheetName, const std::string& spriteName) {
   const SpriteSheet* sheet = kfImplementation::FindSpriteSheet(sheetName);
-  KF_REPORT_ERROR_IF(sheet == nullptr, "SpriteSheet with name %s does not exist.", sheetName.c_str());
+  KF_REPORT_ERROR_IF(!sheet, "SpriteSheet with name %s does not exist.", sheetName.c_str());
   if (sheet == nullptr) return SpriteFrame{};
   return sheet->GetSpriteFrame(spriteName);
 }

@@ -8,9 +8,9 @@ namespace Kelpforge::Graphics {
 
 void SpriteSheet::AddSprite(const std::string& name, float locationX, float locationY, float width,
                             float height) {
-  KF_REPORT_ERROR_IF(texture == InvalidTexture, "Cannot create sprite %s without a texture first.",
-                     name.c_str());
-  if (texture == InvalidTexture) return;
+  const bool hasTexture = texture != InvalidTexture;
+  KF_REPORT_ERROR_IF(!hasTexture, "Cannot create sprite %s without a texture first.", name.c_str());
+  if (!hasTexture) return;
 
   const TextureRecord& record = GetTextureRecord(texture);
   const auto textureWidth = static_cast<float>(record.width);
