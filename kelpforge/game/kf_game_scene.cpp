@@ -1,0 +1,103 @@
+#include "kelpforge/game/kf_game_scene.h"
+
+#include "kelpforge/graphics/kf_texture_manager.h"
+
+namespace Kelpforge::Game {
+
+GameScene* theCurrentScene = nullptr;
+
+GameScene::~GameScene() {
+  if (theCurrentScene == this) {
+    theCurrentScene = nullptr;
+  }
+}
+
+void GameScene::Simulate() {
+  // Indexing, not iterators: an entity may be added during the pass.
+  for (std::size_t i = 0; i < entities.size(); ++i) {
+    if (entities[i]->isActive) {
+      entities[i]->Simulate();
+    }
+  }
+}
+
+void GameScene::Update(float deltaTime) {
+  for (std::size_t i = 0; i < entities.size(); ++i) {
+    if (entities[i]->isActive) {
+      entities[i]->Update(deltaTime);
+    }
+  }
+  if (graphics.isActive) {
+    graphics.Update(deltaTime);
+  }
+}
+
+void GameScene::Render() {
+  for (std::size_t i = 0; i < entities.size(); ++i) {
+    if (entities[i]->isVisible) {
+      entities[i]->Render();
+    }
+  }
+  if (graphics.isVisible) {
+    graphics.Render();
+  }
+}
+
+void GameScene::OnOpen() {}
+
+void GameScene::OnClose() {}
+
+void GameScene::AddEntity(Entity* entity) {
+  entities.push_back(entity);
+}
+
+void GameScene::AddGraphic(Graphics::Graphic* graphic) {
+  graphics.AddGraphic(graphic);
+}
+
+void GameScene::RemoveGraphic(Graphics::Graphic* graphic) {
+  graphics.RemoveGraphic(graphic);
+}
+
+void GameScene::ChangeToScene(GameScene& scene) {
+  if (theCurrentScene != nullptr) {
+    theCurrentScene->OnClose();
+  }
+  theCurrentScene = &scene;
+  scene.OnOpen();
+}
+
+namespace kfImplementation {
+
+DefaultScene theDefaultScene;
+
+DefaultScene::~DefaultScene() {
+  RemoveGraphic(prototypeSprite);
+  delete prototypeSprite;
+  prototypeSprite = nullptr;
+}
+
+void DefaultScene::Update(float) {
+  if (prototypeSprite != nullptr) {
+    return;
+  }
+  Graphics::SpriteFrame frame;
+  frame.locationX = 0.0f;
+  frame.locationY = 0.0f;
+  frame.width = 256.0f;
+  frame.height = 256.0f;
+  frame.uvMinX = 0.0f;
+  frame.uvMinY = 0.0f;
+  frame.uvMaxX = 1.0f;
+  frame.uvMaxY = 1.0f;
+  frame.texture = Graphics::CreateBuiltInTexture();
+
+  prototypeSprite = new Graphics::Sprite(frame);
+  prototypeSprite->SetOrigin(Graphics::AnchorCenter);
+  prototypeSprite->position = Graphics::Vector2{640.0f, 360.0f};
+  AddGraphic(prototypeSprite);
+}
+
+}  // namespace kfImplementation
+
+}  // namespace Kelpforge::Game
