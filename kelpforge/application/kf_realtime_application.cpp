@@ -81,6 +81,10 @@ std::intptr_t WindowProcedure(WindowHandle window, std::uint32_t message, std::u
   return CurrentWindowSystem().CallDefaultProcedure(Message{window, message, wParam, lParam});
 }
 
+WindowHandle RecordedWindowHandle() {
+  return theWindowHandle;
+}
+
 void ResetApplicationState() {
   theCurrentHandler = nullptr;
   theOpenMark = false;

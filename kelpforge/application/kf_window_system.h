@@ -80,6 +80,9 @@ WindowSystem& CurrentWindowSystem();
 // Installs `windowSystem` (null: back to the native one).
 void SetWindowSystem(WindowSystem* windowSystem);
 
+// The window recorded when it was created (0 before that, or when creation failed).
+WindowHandle RecordedWindowHandle();
+
 // Routes one message; every platform sends its window messages here.
 std::intptr_t WindowProcedure(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
                               std::intptr_t lParam);
