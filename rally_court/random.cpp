@@ -1,0 +1,7 @@
+#include "rally_court/random.h"
+
+namespace RallyCourt {
+
+Random theRandom;
+
+}  // namespace RallyCourt
