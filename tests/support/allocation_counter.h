@@ -1,5 +1,5 @@
-// Counts calls of the global operator new while an AllocationCounter is alive, so a test can
-// show that a pass, a frame or a render allocates nothing.
+// Counts calls of the global operator new on the calling thread while an AllocationCounter is
+// alive, so a test can show that a pass, a frame or a render allocates nothing.
 #pragma once
 
 #include <cstddef>
