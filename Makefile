@@ -21,6 +21,7 @@ WITH_DISPLAY = $(if $(DISPLAY),,$(XVFB))
 export LIBGL_ALWAYS_SOFTWARE ?= 1
 
 .PHONY: all deps build run test test-sanitize fuzz-smoke bench clean
+SHELL := /bin/bash
 
 all: build
 
@@ -49,6 +50,22 @@ bench: deps
 	cmake -S . -B $(BENCH_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Release -DKF_BUILD_TESTS=OFF -DKF_BUILD_BENCHMARKS=ON $(CMAKE_FLAGS)
 	cmake --build $(BENCH_DIR) -j $(JOBS)
 	for program in $(BENCH_DIR)/bench/*_benchmark; do $(WITH_DISPLAY) $$program || exit 1; done
+
+# Each fuzz target runs for FUZZ_SECONDS from its seed corpus (fuzz/corpus/<target>/); new
+# inputs go to the build tree, never into the repository.
+FUZZ_SECONDS ?= 30
+fuzz-smoke:
+	@scripts/install-deps --fuzz
+	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DKF_BUILD_TESTS=OFF -DKF_BUILD_FUZZERS=ON $(CMAKE_FLAGS)
+	cmake --build $(FUZZ_DIR) -j $(JOBS)
+	@set -e; for fuzzer in $(FUZZ_DIR)/fuzz/*_fuzzer; do \
+	  name=$$(basename $$fuzzer); mkdir -p $(FUZZ_DIR)/corpus/$$name; \
+	  echo "fuzz-smoke: $$name for $(FUZZ_SECONDS) s"; \
+	  $$fuzzer -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 -artifact_prefix=$(FUZZ_DIR)/ \
+	    $(FUZZ_DIR)/corpus/$$name fuzz/corpus/$$name 2>&1 | tail -n 12; \
+	  test $${PIPESTATUS[0]} -eq 0; \
+	done
 
 clean:
 	rm -rf $(BUILD_DIR) $(SANITIZE_DIR) $(FUZZ_DIR) $(BENCH_DIR)
