@@ -19,6 +19,9 @@ public:
   // Removes every entry equal to `graphic`, keeping the order of the rest.
   void RemoveGraphic(Graphic* graphic);
 
+  // The entries, in order, for reading.
+  const std::list<Graphic*>& Children() const { return children; }
+
   void Update(float deltaTime) override;
   // Translates by `position`, draws the visible children, then translates back.
   void Render() override;
