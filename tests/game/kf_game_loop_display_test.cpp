@@ -180,7 +180,7 @@ TEST(GameLoopDisplay, AWholeFrameOfEntitiesAndSpritesAllocatesNothing) {
     allocations = counter.Count();
   }
   EXPECT_EQ(allocations, 0u);
-  EXPECT_EQ(entities.front()->position.x, 18.0f);  // three steps in each of six frames
+  EXPECT_EQ(entities.front()->position.x, 20.0f);  // six frames of 1/30 s carry twenty steps
   for (SpriteEntity* entity : entities) {
     delete entity;
   }
