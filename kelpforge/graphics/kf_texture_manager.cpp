@@ -4,10 +4,13 @@
 
 #include <stb_image.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <utility>
+#include <vector>
 
 #include "kelpforge/graphics/kf_opengl.h"
 
@@ -25,9 +28,114 @@ TextureTable theTextureTable;
 
 // stb_image allocates the whole image before it finds out whether the data is there, so a few
 // hostile header bytes could ask for gigabytes; the size is checked first.
-bool IsAcceptedSize(int width, int height) {
-  return width > 0 && height > 0 && static_cast<std::uint32_t>(width) <= DecodedImage::kMaxImageSide &&
-         static_cast<std::uint32_t>(height) <= DecodedImage::kMaxImageSide;
+bool IsAcceptedSize(int width, int height, std::uint32_t maxSide) {
+  return width > 0 && height > 0 && static_cast<std::uint32_t>(width) <= maxSide &&
+         static_cast<std::uint32_t>(height) <= maxSide;
+}
+
+// The stb_image of the distribution (2.27) builds a JPEG Huffman table from the code counts of a
+// DHT segment without checking that they add up to at most 256, and a larger sum writes past its
+// tables (found by fuzz/image_fuzzer). Such a JPEG is refused before stb_image sees it. The walk
+// visits at least every DHT segment stb_image would read: it skips segments by their length and
+// entropy-coded data up to the next marker, as stb_image does, and reads a DHT segment table by
+// table the way stb_image does, whatever its stated length.
+bool JpegHuffmanTablesFit(const unsigned char* bytes, std::size_t size) {
+  // stb_image takes the input for a JPEG when it starts with SOI, fill bytes allowed before it.
+  std::size_t position = 0;
+  while (position < size && bytes[position] == 0xFF) ++position;
+  if (position == 0 || position >= size || bytes[position] != 0xD8) return true;
+  ++position;
+  // stb_image reads zeros past the end of its input.
+  auto byteAt = [&](std::size_t index) -> unsigned { return index < size ? bytes[index] : 0u; };
+  while (position < size) {
+    if (bytes[position] != 0xFF) {
+      ++position;  // stray bytes and entropy-coded data
+      continue;
+    }
+    while (position < size && bytes[position] == 0xFF) ++position;  // fill bytes
+    if (position >= size) break;
+    const unsigned marker = bytes[position++];
+    // A stuffed zero, a restart marker, SOI, EOI and TEM carry no length.
+    if (marker == 0x00 || marker == 0x01 || (marker >= 0xD0 && marker <= 0xD9)) continue;
+    const std::size_t length = (byteAt(position) << 8) | byteAt(position + 1);
+    if (marker != 0xC4) {
+      position += length;
+      continue;
+    }
+    long remaining = static_cast<long>(length) - 2;
+    std::size_t table = position + 2;
+    while (remaining > 0) {
+      unsigned codes = 0;
+      for (std::size_t i = 1; i <= 16; ++i) codes += byteAt(table + i);
+      if (codes > 256) return false;
+      table += 17 + codes;
+      remaining -= 17 + static_cast<long>(codes);
+    }
+    position = table;
+  }
+  return true;
+}
+
+// Two more faults of that stb_image with netpbm (P5/P6) headers, both found by fuzz/image_fuzzer:
+// it parses the header's numbers into an int without an overflow check, and it converts a 16-bit
+// image (maximum value over 255) to four channels as if it had 8 bits per channel, then reads the
+// result as 16-bit data twice its size. This reads the header exactly as stb_image does and
+// refuses numbers that do not fit an int and maximum values over 255.
+bool NetpbmHeaderFits(const unsigned char* bytes, std::size_t size) {
+  if (size < 2 || bytes[0] != 'P' || (bytes[1] != '5' && bytes[1] != '6')) return true;
+  std::size_t position = 2;
+  auto atEnd = [&] { return position >= size; };
+  auto next = [&]() -> char { return atEnd() ? '\0' : static_cast<char>(bytes[position++]); };
+  auto isSpace = [](char c) { return c == ' ' || (c >= '\t' && c <= '\r'); };
+  auto skipSpaceAndComments = [&](char& c) {
+    for (;;) {
+      while (!atEnd() && isSpace(c)) c = next();
+      if (atEnd() || c != '#') return;
+      while (!atEnd() && c != '\n' && c != '\r') c = next();
+    }
+  };
+  auto readNumber = [&](char& c, int& value) {
+    value = 0;
+    while (!atEnd() && c >= '0' && c <= '9') {
+      if (value > (INT_MAX - (c - '0')) / 10) return false;
+      value = value * 10 + (c - '0');
+      c = next();
+    }
+    return true;
+  };
+  char c = next();
+  int number = 0;
+  skipSpaceAndComments(c);
+  if (!readNumber(c, number)) return false;  // width
+  skipSpaceAndComments(c);
+  if (!readNumber(c, number)) return false;  // height
+  skipSpaceAndComments(c);
+  return readNumber(c, number) && number <= 255;  // maximum value
+}
+
+// stb_image reserves the stated length of a PNG data chunk before reading it, so a chunk that
+// claims up to 2 GiB makes a file of a few bytes allocate that much (found by fuzz/image_fuzzer).
+// Such a file cannot decode, because the chunk's bytes are not there: it is refused first. The
+// chunks are walked as stb_image reads them, up to IEND.
+bool PngChunksFit(const unsigned char* bytes, std::size_t size) {
+  static const unsigned char kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+  if (size < 8 || std::memcmp(bytes, kSignature, 8) != 0) return true;
+  auto word = [&](std::size_t at) {
+    return (std::uint32_t{bytes[at]} << 24) | (std::uint32_t{bytes[at + 1]} << 16) |
+           (std::uint32_t{bytes[at + 2]} << 8) | std::uint32_t{bytes[at + 3]};
+  };
+  std::size_t position = 8;
+  while (size - position >= 8) {
+    const std::uint32_t length = word(position);
+    const std::uint32_t type = word(position + 4);
+    position += 8;
+    if (length > size - position) return false;
+    if (type == 0x49454E44u) return true;  // IEND: stb_image reads no further
+    // stb_image takes the next chunk header after the checksum.
+    if (size - position - length < 4) return false;
+    position += std::size_t{length} + 4;
+  }
+  return true;
 }
 
 struct FileCloser {
@@ -58,43 +166,42 @@ DecodedImage& DecodedImage::operator=(DecodedImage&& other) noexcept {
 
 DecodedImage::~DecodedImage() { stbi_image_free(pixels); }
 
-DecodedImage DecodedImage::FromMemory(const unsigned char* bytes, std::size_t size) {
+DecodedImage DecodedImage::FromMemory(const unsigned char* bytes, std::size_t size, std::uint32_t maxSide) {
   if (bytes == nullptr || size == 0 || size > static_cast<std::size_t>(INT_MAX)) return {};
+  if (!JpegHuffmanTablesFit(bytes, size) || !NetpbmHeaderFits(bytes, size) || !PngChunksFit(bytes, size)) {
+    return {};
+  }
   const int length = static_cast<int>(size);
+  const std::uint32_t limit = std::min(maxSide, kMaxImageSide);
   int width = 0;
   int height = 0;
   int channels = 0;
   if (!stbi_info_from_memory(bytes, length, &width, &height, &channels) ||
-      !IsAcceptedSize(width, height)) {
+      !IsAcceptedSize(width, height, limit)) {
     return {};
   }
   unsigned char* pixels = stbi_load_from_memory(bytes, length, &width, &height, &channels, 4);
   if (pixels == nullptr) return {};
-  if (!IsAcceptedSize(width, height)) {
+  // The decoder may find another size than its header query did.
+  if (!IsAcceptedSize(width, height, limit)) {
     stbi_image_free(pixels);
     return {};
   }
   return DecodedImage(pixels, width, height);
 }
 
+// The file is read whole and decoded from memory, so files get the same checks as memory.
 DecodedImage DecodedImage::FromFile(const std::string& path) {
   std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
   if (!file) return {};
-  int width = 0;
-  int height = 0;
-  int channels = 0;
-  // stbi_info_from_file leaves the file where it found it.
-  if (!stbi_info_from_file(file.get(), &width, &height, &channels) ||
-      !IsAcceptedSize(width, height)) {
-    return {};
+  std::vector<unsigned char> bytes;
+  unsigned char chunk[64 * 1024];
+  std::size_t read = 0;
+  while ((read = std::fread(chunk, 1, sizeof chunk, file.get())) > 0) {
+    if (bytes.size() + read > static_cast<std::size_t>(INT_MAX)) return {};
+    bytes.insert(bytes.end(), chunk, chunk + read);
   }
-  unsigned char* pixels = stbi_load_from_file(file.get(), &width, &height, &channels, 4);
-  if (pixels == nullptr) return {};
-  if (!IsAcceptedSize(width, height)) {
-    stbi_image_free(pixels);
-    return {};
-  }
-  return DecodedImage(pixels, width, height);
+  return FromMemory(bytes.data(), bytes.size());
 }
 
 TextureHandle TextureTable::Add(const TextureRecord& record) {

@@ -33,12 +33,15 @@ const TextureRecord& GetTextureRecord(TextureHandle handle);
 namespace kfImplementation {
 
 // 8-bit RGBA pixels, rows from the top of the image down, owned until destruction. Empty when the
-// source could not be decoded or describes an image larger than kMaxImageSide on a side.
+// source could not be decoded, describes an image larger than kMaxImageSide on a side, or would
+// run into a known fault of the distribution's stb_image (see kf_texture_manager.cpp).
 class DecodedImage {
 public:
   static constexpr std::uint32_t kMaxImageSide = 8192;
 
-  static DecodedImage FromMemory(const unsigned char* bytes, std::size_t size);
+  // `maxSide` below kMaxImageSide lets the fuzzer skip huge allocations.
+  static DecodedImage FromMemory(const unsigned char* bytes, std::size_t size,
+                                 std::uint32_t maxSide = kMaxImageSide);
   static DecodedImage FromFile(const std::string& path);
 
   DecodedImage() = default;

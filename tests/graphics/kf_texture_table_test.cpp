@@ -2,6 +2,7 @@
 // stand-in upload counts its calls and hands out made-up texture names.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -144,6 +145,88 @@ TEST(TextureTable, RecordsStayPutAsTheTableGrowsAndUnknownHandlesGiveAnEmptyReco
     EXPECT_EQ(none.width, 0u);
     EXPECT_EQ(none.height, 0u);
   }
+}
+
+}  // namespace
+
+namespace {
+
+Bytes Jpeg() {
+  Bytes pixels;
+  for (int i = 0; i < 8 * 8 * 3; ++i) pixels.push_back(static_cast<unsigned char>(i * 13));
+  Bytes bytes;
+  stbi_write_jpg_to_func(
+      [](void* context, void* data, int size) {
+        auto* out = static_cast<Bytes*>(context);
+        out->insert(out->end(), static_cast<unsigned char*>(data), static_cast<unsigned char*>(data) + size);
+      },
+      &bytes, 8, 8, 3, pixels.data(), 90);
+  return bytes;
+}
+
+TEST(DecodedImage, RefusesAJpegWhoseHuffmanTableHasMoreThan256Codes) {
+  Bytes jpeg = Jpeg();
+  ASSERT_TRUE(Decode(jpeg).IsValid());
+
+  // A segment that merely contains the DHT marker's bytes does not count.
+  Bytes withComment = jpeg;
+  const Bytes comment = {0xFF, 0xFE, 0x00, 0x17, 0xFF, 0xC4, 0x00, 0x20, 0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
+                         0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
+  withComment.insert(withComment.begin() + 2, comment.begin(), comment.end());
+  EXPECT_TRUE(Decode(withComment).IsValid());
+
+  // The first table of the first DHT segment: 16 counts of 17 make 272 codes.
+  const Bytes dhtMarker = {0xFF, 0xC4};
+  const auto dht = std::search(jpeg.begin(), jpeg.end(), dhtMarker.begin(), dhtMarker.end());
+  ASSERT_NE(dht, jpeg.end());
+  std::fill(dht + 5, dht + 21, 17);
+  EXPECT_FALSE(Decode(jpeg).IsValid());
+  std::fill(dht + 5, dht + 21, 16);  // 256 codes: stb_image may decline the table, but safely
+  Decode(jpeg);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(DecodedImage, RefusesNetpbmHeadersWithHugeNumbersOr16BitsAndDecodes8BitOnes) {
+  const std::string eightBit = std::string("P6 2 1 255\n") + "\x01\x02\x03\x04\x05\x06";
+  const DecodedImage decoded = Decode(Bytes(eightBit.begin(), eightBit.end()));
+  ASSERT_TRUE(decoded.IsValid());
+  EXPECT_EQ(Pixels(decoded), (Bytes{1, 2, 3, 255, 4, 5, 6, 255}));
+
+  const std::string sixteenBit = std::string("P6 2 1 65535\n") + std::string(12, '\x7f');
+  EXPECT_FALSE(Decode(Bytes(sixteenBit.begin(), sixteenBit.end())).IsValid());
+  const std::string greySixteenBit = std::string("P5 2 2 256\n") + std::string(8, '\x7f');
+  EXPECT_FALSE(Decode(Bytes(greySixteenBit.begin(), greySixteenBit.end())).IsValid());
+
+  // Numbers that do not fit an int, after a comment line.
+  for (const std::string header : {"P5\n# comment\n2147483648 1 255\n", "P5 1 99999999999 255\n",
+                                   "P6 1 1 4294967551\n"}) {
+    const std::string image = header + std::string(8, '\x7f');
+    EXPECT_FALSE(Decode(Bytes(image.begin(), image.end())).IsValid()) << header;
+  }
+  const std::string commented = std::string("P5\n# a comment\n2 1\n255\n") + "\x10\x20";
+  EXPECT_TRUE(Decode(Bytes(commented.begin(), commented.end())).IsValid());
+}
+
+}  // namespace
+
+namespace {
+
+TEST(DecodedImage, RefusesAPngChunkLongerThanTheFile) {
+  Bytes png = PngBytes(2, 2, 4, Bytes(16, 200));
+  ASSERT_TRUE(Decode(png).IsValid());
+  // The first chunk after IHDR (13 data bytes) is IDAT; claim 2 GiB for it.
+  const std::size_t idat = 8 + 8 + 13 + 4;
+  ASSERT_EQ(std::string(png.begin() + idat + 4, png.begin() + idat + 8), "IDAT");
+  png[idat] = 0x7F;
+  EXPECT_FALSE(Decode(png).IsValid());
+
+  // Anything after IEND is not read, so it may be cut short.
+  Bytes trailing = PngBytes(2, 2, 4, Bytes(16, 200));
+  trailing.insert(trailing.end(), {0x00, 0x00, 0x10});
+  EXPECT_TRUE(Decode(trailing).IsValid());
 }
 
 }  // namespace
