@@ -52,6 +52,12 @@ LRESULT CALLBACK WindowProcedureTrampoline(HWND window, UINT message, WPARAM wPa
 class Win32WindowSystem final : public WindowSystem {
 public:
   WindowHandle RegisterAndCreateWindow(std::int32_t width, std::int32_t height) override {
+    // Close leaves the quit message of an earlier window in this thread's queue; it belongs to
+    // that window's life and would end the new window's first drain.
+    MSG staleQuit;
+    while (PeekMessageW(&staleQuit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) != 0) {
+    }
+
     const HINSTANCE instance = GetModuleHandleW(nullptr);
 
     WNDCLASSW windowClass{};
@@ -177,11 +183,6 @@ Win32WindowSystem& TheWin32WindowSystem() {
 }
 
 LRESULT CALLBACK WindowProcedureTrampoline(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  // While a test has another window system installed, the shared procedure belongs to that one;
-  // a message for our real window then only gets the default handling.
-  if (&CurrentWindowSystem() != &NativeWindowSystem()) {
-    return DefWindowProcW(window, message, wParam, lParam);
-  }
   return WindowProcedure(reinterpret_cast<WindowHandle>(window), message, wParam, lParam);
 }
 
