@@ -83,7 +83,7 @@ public:
 
   std::unique_ptr<Kelpforge::Graphics::kfImplementation::FontRecord> Load() const {
     std::unique_ptr<unsigned char[]> copy(new unsigned char[bytes.size()]);
-    std::memcpy(copy.get(), bytes.data(), bytes.size());
+    if (!bytes.empty()) std::memcpy(copy.get(), bytes.data(), bytes.size());
     return Kelpforge::Graphics::kfImplementation::CreateFontFromData(std::move(copy), bytes.size());
   }
 
