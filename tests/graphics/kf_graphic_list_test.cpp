@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -16,21 +15,6 @@ using Kelpforge::Graphics::Graphic;
 using Kelpforge::Graphics::GraphicList;
 using KelpforgeTests::Graphics::RecordingGraphic;
 using Log = std::vector<std::string>;
-
-TEST(Graphic, DefaultsAndEmptyOperations) {
-  Graphic graphic;
-  EXPECT_EQ(graphic.position.x, 0.0f);
-  EXPECT_EQ(graphic.position.y, 0.0f);
-  EXPECT_TRUE(graphic.isActive);
-  EXPECT_TRUE(graphic.isVisible);
-  EXPECT_TRUE(graphic.isRelativeToParent);
-  graphic.Update(0.5f);
-  EXPECT_EQ(graphic.position.x, 0.0f);
-
-  GraphicList list;
-  EXPECT_EQ(list.position.x, 0.0f);
-  EXPECT_TRUE(list.isActive && list.isVisible && list.isRelativeToParent);
-}
 
 TEST(GraphicList, UpdatesActiveChildrenInInsertionOrderDuplicatesIncluded) {
   Log log;
@@ -73,17 +57,6 @@ TEST(GraphicList, RemoveGraphicRemovesEveryEqualEntryAndKeepsTheOrder) {
   list.RemoveGraphic(nullptr);
   list.Update(0.5f);
   EXPECT_EQ(log, (Log{"update b 0.50", "update c 0.50"}));
-}
-
-TEST(GraphicList, DestroyingAListLeavesItsChildrenAlive) {
-  Log log;
-  RecordingGraphic child("child", log);
-  auto list = std::make_unique<GraphicList>();
-  list->AddGraphic(&child);
-  list->AddGraphic(&child);
-  list.reset();
-  child.Update(0.5f);
-  EXPECT_EQ(log, (Log{"update child 0.50"}));
 }
 
 TEST(GraphicList, NestedListsPassTheUpdateDown) {

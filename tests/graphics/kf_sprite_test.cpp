@@ -7,7 +7,6 @@ namespace {
 
 using Kelpforge::Graphics::Anchor;
 using Kelpforge::Graphics::Color;
-using Kelpforge::Graphics::InvalidTexture;
 using Kelpforge::Graphics::Sprite;
 using Kelpforge::Graphics::SpriteFrame;
 using Kelpforge::Graphics::Vector2;
@@ -51,29 +50,6 @@ TEST(Sprite, SetOriginPlacesEveryAnchorOnTheFrameAndAnyOtherValueCentres) {
   }
   EXPECT_EQ(AnchorCenter, 0);
   EXPECT_EQ(AnchorBottomRight, 8);
-}
-
-TEST(Sprite, TwoSpritesFromOneFrameKeepTheirOwnFields) {
-  const SpriteFrame frame = Frame(16, 16);
-  Sprite first(frame);
-  Sprite second(frame);
-  first.scale = {2, 3};
-  first.color = Color::Red;
-  first.rotation = 45;
-  first.SetOrigin(AnchorTopLeft);
-  first.position = {7, 8};
-  EXPECT_EQ(second.scale, (Vector2{1, 1}));
-  EXPECT_EQ(second.color, Color::White);
-  EXPECT_EQ(second.rotation, 0.0f);
-  EXPECT_EQ(second.origin, (Vector2{8, 8}));
-  EXPECT_EQ(second.position, (Vector2{0, 0}));
-  EXPECT_EQ(first.GetFrame(), second.GetFrame());
-}
-
-TEST(Sprite, AZeroSizedFrameWithoutTextureGivesAZeroOrigin) {
-  const Sprite sprite{SpriteFrame{}};
-  EXPECT_EQ(sprite.GetFrame().texture, InvalidTexture);
-  EXPECT_EQ(sprite.origin, (Vector2{0, 0}));
 }
 
 }  // namespace

@@ -87,19 +87,6 @@ TEST(DecodedImage, RefusesImagesLargerThanTheSideLimitBeforeDecoding) {
   EXPECT_EQ(accepted.Pixels()[4 * (DecodedImage::kMaxImageSide - 1)], 0x40);
 }
 
-TEST(DecodedImage, MovingHandsOverThePixels) {
-  DecodedImage first = Decode(PngBytes(1, 1, 4, {9, 8, 7, 6}));
-  const unsigned char* pixels = first.Pixels();
-  DecodedImage second(std::move(first));
-  EXPECT_FALSE(first.IsValid());
-  EXPECT_EQ(second.Pixels(), pixels);
-  DecodedImage third;
-  third = std::move(second);
-  EXPECT_FALSE(second.IsValid());
-  EXPECT_EQ(third.Pixels(), pixels);
-  EXPECT_EQ(third.Width(), 1u);
-}
-
 TEST(DecodedImage, TheBuiltInImageIsA256By256RgbaPng) {
   ASSERT_GT(kfBuiltInImageDataSize, 8u);
   EXPECT_EQ(std::memcmp(kfBuiltInImageData, "\x89PNG\r\n\x1a\n", 8), 0);
@@ -132,13 +119,10 @@ TEST(TextureTable, HandlesCountUpFromZeroAndFailuresUseNoHandleNorUpload) {
   EXPECT_EQ(record.height, 3u);
 }
 
-TEST(TextureTable, RecordsStayPutAsTheTableGrowsAndUnknownHandlesGiveAnEmptyRecord) {
+TEST(TextureTable, HandlesOutsideTheTableGiveAnEmptyRecord) {
   TextureTable table;
   for (std::uint32_t i = 0; i < 100; ++i) table.Add(TextureRecord{i + 1, i, 2 * i});
-  EXPECT_EQ(table.Count(), 100u);
   EXPECT_EQ(table.Get(57).glTextureName, 58u);
-  EXPECT_EQ(table.Get(57).height, 114u);
-
   for (int handle : {InvalidTexture, 100, -7}) {
     const TextureRecord& none = table.Get(handle);
     EXPECT_EQ(none.glTextureName, 0u);
@@ -146,10 +130,6 @@ TEST(TextureTable, RecordsStayPutAsTheTableGrowsAndUnknownHandlesGiveAnEmptyReco
     EXPECT_EQ(none.height, 0u);
   }
 }
-
-}  // namespace
-
-namespace {
 
 Bytes Jpeg() {
   Bytes pixels;
@@ -185,10 +165,6 @@ TEST(DecodedImage, RefusesAJpegWhoseHuffmanTableHasMoreThan256Codes) {
   Decode(jpeg);
 }
 
-}  // namespace
-
-namespace {
-
 TEST(DecodedImage, RefusesNetpbmHeadersWithHugeNumbersOr16BitsAndDecodes8BitOnes) {
   const std::string eightBit = std::string("P6 2 1 255\n") + "\x01\x02\x03\x04\x05\x06";
   const DecodedImage decoded = Decode(Bytes(eightBit.begin(), eightBit.end()));
@@ -209,10 +185,6 @@ TEST(DecodedImage, RefusesNetpbmHeadersWithHugeNumbersOr16BitsAndDecodes8BitOnes
   const std::string commented = std::string("P5\n# a comment\n2 1\n255\n") + "\x10\x20";
   EXPECT_TRUE(Decode(Bytes(commented.begin(), commented.end())).IsValid());
 }
-
-}  // namespace
-
-namespace {
 
 TEST(DecodedImage, RefusesAPngChunkLongerThanTheFile) {
   Bytes png = PngBytes(2, 2, 4, Bytes(16, 200));
