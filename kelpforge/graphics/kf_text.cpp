@@ -1,0 +1,74 @@
+// Text: the glyph work is done by the font code (kf_font); this unit uploads its bitmap and draws
+// it. A text whose record could not be allocated has no texture and draws nothing.
+#include "kelpforge/graphics/kf_text.h"
+
+#include <new>
+
+#include "kelpforge/core/kf_error.h"
+#include "kelpforge/graphics/kf_font.h"
+#include "kelpforge/graphics/kf_opengl.h"
+
+namespace Kelpforge::Graphics {
+
+Text::Text(const std::string& text, const std::string& fontPath, float size)
+    : data(new (std::nothrow) kfImplementation::TextObjectData) {
+  KF_REPORT_ERROR_IF(!data, "kfError: Failed to allocate memory for TextObject data.");
+  if (!data) return;
+
+  const kfImplementation::TextBitmap bitmap = kfImplementation::BuildTextBitmap(text.c_str(), fontPath, size);
+  data->width = bitmap.width;
+  data->height = bitmap.height;
+  KF_REPORT_ERROR_IF(!bitmap.pixels, "kfError: Failed to create image for TextObject.");
+
+  // Without a bitmap the texture still gets its size, with undefined contents.
+  GLuint name = 0;
+  glGenTextures(1, &name);
+  data->glTextureName = name;
+  glBindTexture(GL_TEXTURE_2D, name);
+  const GLfloat borderColor[4] = {1.0f, 0.0f, 1.0f, 1.0f};
+  glTexParameterfv(GL_TEXTURE_2D, GL_TEXTURE_BORDER_COLOR, borderColor);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
+  // Rows of the bitmap are `width` bytes long, not padded to four.
+  glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+  glTexImage2D(GL_TEXTURE_2D, 0, GL_ALPHA, data->width, data->height, 0, GL_ALPHA, GL_UNSIGNED_BYTE,
+               bitmap.pixels.get());
+  glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+}
+
+Text::~Text() {
+  if (!data) return;
+  const GLuint name = data->glTextureName;
+  glDeleteTextures(1, &name);
+}
+
+void Text::SetColor(const Color& color) {
+  if (data) data->color = color;
+}
+
+std::int32_t Text::GetWidth() const { return data ? data->width : 0; }
+
+void Text::Render() {
+  if (!data) return;
+  const auto width = static_cast<GLfloat>(data->width);
+  const auto height = static_cast<GLfloat>(data->height);
+  glBindTexture(GL_TEXTURE_2D, data->glTextureName);
+  glPushMatrix();
+  glTranslatef(position.x, position.y, 0.0f);
+  glColor4f(data->color.red, data->color.green, data->color.blue, data->color.alpha);
+  glBegin(GL_TRIANGLE_STRIP);
+  glTexCoord2f(0.0f, 1.0f);
+  glVertex2f(0.0f, height);
+  glTexCoord2f(0.0f, 0.0f);
+  glVertex2f(0.0f, 0.0f);
+  glTexCoord2f(1.0f, 1.0f);
+  glVertex2f(width, height);
+  glTexCoord2f(1.0f, 0.0f);
+  glVertex2f(width, 0.0f);
+  glEnd();
+  glPopMatrix();
+}
+
+}  // namespace Kelpforge::Graphics
