@@ -1,32 +1,20 @@
-// Rally Court's entry point. For now a minimal program on the platform layer: it opens the
-// window, clears it every pass and ends on Escape or when the window is closed.
-#include <GL/gl.h>
-
+// Rally Court's entry point: window, sprite sheet, court, title, then the game loop until the
+// window closes. Exits with status 1 when no window could be opened.
 #include "kelpforge/application/kf_application.h"
-#include "kelpforge/application/kf_input.h"
-
-namespace {
-
-class ClearingHandler final : public Kelpforge::Application::ApplicationHandlerInterface {
-public:
-  void OnRealtimeUpdate() override {
-    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
-    glClear(GL_COLOR_BUFFER_BIT);
-    if (Kelpforge::Application::IsKeyPressed(Kelpforge::Application::KeyEscape)) {
-      Kelpforge::Application::Close(*this);
-    }
-  }
-};
-
-}  // namespace
+#include "kelpforge/game/kf_game_application.h"
+#include "kelpforge/graphics/kf_sprite_manager.h"
+#include "rally_court/rally_court_scene.h"
 
 int main() {
-  ClearingHandler handler;
-  Kelpforge::Application::Open(handler);
-  if (!Kelpforge::Application::HasWindow()) {
+  Kelpforge::Game::GameApplication application;
+  if (!application.IsOpen()) {
     return 1;
   }
-  Kelpforge::Application::SetWindowTitle("Rally Court");
-  Kelpforge::Application::Run(handler);
+  Kelpforge::Graphics::LoadSpriteSheet("prototype_sheet", "data/prototyping_sheet.txt");
+  {
+    RallyCourt::RallyCourtScene court;
+    Kelpforge::Application::SetWindowTitle(RallyCourt::ToString("Rally Court"));
+    application.RunGame(court);
+  }
   return 0;
 }

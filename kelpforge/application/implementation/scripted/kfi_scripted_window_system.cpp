@@ -20,6 +20,9 @@ WindowHandle ScriptedWindowSystem::RegisterAndCreateWindow(std::int32_t width, s
   if (createdHandle == 0 && createMessageHandle == 0) {
     return 0;
   }
+  // As on the native platforms, a new window does not inherit an earlier window's messages.
+  queue_.clear();
+  presentCount = 0;
   window_ = createdHandle;
   windowExists = true;
   clientWidth = width;

@@ -1,0 +1,60 @@
+// The court: ball, paddles, centre line, walls and score texts, the rules of the match in each
+// fixed step (serve timer, paddle hits, points, the win at 10) and the keyboard in each frame.
+#pragma once
+
+#include <cstdint>
+#include <sstream>
+#include <string>
+
+#include "kelpforge/game/kf_game_scene.h"
+#include "kelpforge/graphics/kf_sprite.h"
+#include "kelpforge/graphics/kf_text.h"
+#include "rally_court/ball.h"
+#include "rally_court/paddle.h"
+
+namespace RallyCourt {
+
+inline constexpr std::int32_t kServeDelayAtStart = 2000;
+inline constexpr std::int32_t kServeDelayAfterPoint = 1000;
+inline constexpr std::int32_t kServeDelayAfterWin = 2500;
+inline constexpr std::int32_t kServeTimerStep = 10;
+inline constexpr std::int32_t kWinningScore = 10;
+inline constexpr const char* kScoreFontPath = "data/junegull.ttf";
+inline constexpr float kScoreFontSize = 42.0f;
+
+// Writes `value` into an 8-bit string stream and takes the stream's string.
+template <typename T>
+std::string ToString(const T& value) {
+  std::ostringstream stream;
+  stream << value;
+  return stream.str();
+}
+
+class RallyCourtScene : public Kelpforge::Game::GameScene {
+public:
+  // Needs the window's OpenGL context and the loaded sheet "prototype_sheet".
+  RallyCourtScene();
+  ~RallyCourtScene() override;
+  RallyCourtScene(const RallyCourtScene&) = delete;
+  RallyCourtScene& operator=(const RallyCourtScene&) = delete;
+
+  void Simulate() override;
+  void Update(float deltaTime) override;
+
+  Ball ball;
+  Paddle leftPaddle;
+  Paddle rightPaddle;
+  Kelpforge::Graphics::Sprite centerLine;
+  Kelpforge::Graphics::Sprite topWall;
+  Kelpforge::Graphics::Sprite bottomWall;
+  Kelpforge::Graphics::Text* leftScoreText;
+  Kelpforge::Graphics::Text* rightScoreText;
+  // Milliseconds left before the waiting ball goes into play; counts down while above 0.
+  std::int32_t serveTimer;
+
+private:
+  void UpdateScoreText();
+  void ScorePoint(Paddle& scorer, bool serveTowardRight);
+};
+
+}  // namespace RallyCourt
