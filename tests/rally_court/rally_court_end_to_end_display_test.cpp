@@ -1,0 +1,373 @@
+// The real rally_court program under an X server: started from a directory holding data/, it is
+// looked at (a screenshot of its window), played (XTest keys) and closed (Escape, the window
+// manager's close request), also with each data file missing.
+#include <gtest/gtest.h>
+
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <stb_image.h>
+
+#define STB_IMAGE_WRITE_STATIC
+#define STB_IMAGE_WRITE_IMPLEMENTATION
+#include <stb_image_write.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+constexpr int kWidth = 1280;
+constexpr int kHeight = 720;
+
+struct Rgb {
+  int r, g, b;
+};
+
+// The window's pixels, read back from the server.
+class Screenshot {
+public:
+  Screenshot(Display* display, ::Window window) : pixels(kWidth * kHeight * 3) {
+    XImage* image = XGetImage(display, window, 0, 0, kWidth, kHeight, AllPlanes, ZPixmap);
+    if (image == nullptr) {
+      return;
+    }
+    for (int y = 0; y < kHeight; ++y) {
+      for (int x = 0; x < kWidth; ++x) {
+        const unsigned long pixel = XGetPixel(image, x, y);
+        unsigned char* out = &pixels[(y * kWidth + x) * 3];
+        out[0] = static_cast<unsigned char>((pixel >> 16) & 0xFF);
+        out[1] = static_cast<unsigned char>((pixel >> 8) & 0xFF);
+        out[2] = static_cast<unsigned char>(pixel & 0xFF);
+      }
+    }
+    XDestroyImage(image);
+    valid = true;
+  }
+
+  Rgb At(int x, int y) const {
+    const unsigned char* p = &pixels[(y * kWidth + x) * 3];
+    return {p[0], p[1], p[2]};
+  }
+
+  void Save(const fs::path& path) const {
+    stbi_write_png(path.string().c_str(), kWidth, kHeight, 3, pixels.data(), kWidth * 3);
+  }
+
+  std::vector<unsigned char> pixels;
+  bool valid = false;
+};
+
+// One run of the game in its own working directory, its standard output kept in a file.
+class GameProcess {
+public:
+  explicit GameProcess(const fs::path& workingDirectory) : directory(workingDirectory) {
+    pid = fork();
+    if (pid == 0) {
+      if (chdir(directory.c_str()) != 0) {
+        _exit(127);
+      }
+      const int output = open("stdout.txt", O_WRONLY | O_CREAT | O_TRUNC, 0644);
+      dup2(output, STDOUT_FILENO);
+      execl(RALLY_COURT_BINARY, RALLY_COURT_BINARY, static_cast<char*>(nullptr));
+      _exit(127);
+    }
+  }
+
+  ~GameProcess() {
+    if (pid > 0 && !exitStatus) {
+      kill(pid, SIGKILL);
+      waitpid(pid, nullptr, 0);
+    }
+  }
+
+  // The exit status once the program has ended, or nothing after `timeout`.
+  std::optional<int> WaitForExit(std::chrono::milliseconds timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (std::chrono::steady_clock::now() < deadline) {
+      int status = 0;
+      if (waitpid(pid, &status, WNOHANG) == pid) {
+        exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        return exitStatus;
+      }
+      std::this_thread::sleep_for(20ms);
+    }
+    return std::nullopt;
+  }
+
+  std::string Output() const {
+    std::ifstream file(directory / "stdout.txt");
+    std::stringstream text;
+    text << file.rdbuf();
+    return text.str();
+  }
+
+private:
+  fs::path directory;
+  pid_t pid = -1;
+  std::optional<int> exitStatus;
+};
+
+class RallyCourtEndToEnd : public testing::Test {
+protected:
+  void SetUp() override {
+    display = XOpenDisplay(nullptr);
+    ASSERT_NE(display, nullptr) << "these tests need an X server (run them under Xvfb)";
+    workDirectory = fs::temp_directory_path() /
+                    ("rally_court_e2e_" + std::to_string(getpid()) + "_" +
+                     testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(workDirectory);
+    fs::create_directories(workDirectory);
+    fs::copy(fs::path(KF_SOURCE_DIR) / "data", workDirectory / "data", fs::copy_options::recursive);
+  }
+
+  void TearDown() override {
+    if (display != nullptr) {
+      XCloseDisplay(display);
+    }
+    std::error_code ignored;
+    fs::remove_all(workDirectory, ignored);
+  }
+
+  // The top-level window titled `title`, once it is mapped and has shown a few frames.
+  ::Window WaitForWindow(const std::string& title) {
+    const auto deadline = std::chrono::steady_clock::now() + 20s;
+    while (std::chrono::steady_clock::now() < deadline) {
+      ::Window root = DefaultRootWindow(display);
+      ::Window parent = 0;
+      ::Window* children = nullptr;
+      unsigned int count = 0;
+      ::Window found = 0;
+      if (XQueryTree(display, root, &root, &parent, &children, &count) != 0) {
+        for (unsigned int i = 0; i < count && found == 0; ++i) {
+          char* name = nullptr;
+          XWindowAttributes attributes{};
+          if (XFetchName(display, children[i], &name) != 0 && name != nullptr && title == name &&
+              XGetWindowAttributes(display, children[i], &attributes) != 0 &&
+              attributes.map_state == IsViewable) {
+            found = children[i];
+          }
+          XFree(name);
+        }
+        XFree(children);
+      }
+      if (found != 0) {
+        std::this_thread::sleep_for(700ms);  // let it draw some frames
+        return found;
+      }
+      std::this_thread::sleep_for(50ms);
+    }
+    return 0;
+  }
+
+  void Focus(::Window window) {
+    XSetInputFocus(display, window, RevertToParent, CurrentTime);
+    XSync(display, False);
+  }
+
+  void Key(KeySym keySym, bool down) {
+    XTestFakeKeyEvent(display, XKeysymToKeycode(display, keySym), down ? True : False, CurrentTime);
+    XSync(display, False);
+  }
+
+  void Tap(KeySym keySym) {
+    Key(keySym, true);
+    std::this_thread::sleep_for(100ms);
+    Key(keySym, false);
+  }
+
+  void SendCloseRequest(::Window window) {
+    XEvent event{};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = window;
+    event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = static_cast<long>(XInternAtom(display, "WM_DELETE_WINDOW", False));
+    event.xclient.data.l[1] = CurrentTime;
+    XSendEvent(display, window, False, NoEventMask, &event);
+    XSync(display, False);
+  }
+
+  // The rows of column x whose red channel is at least `threshold`, as [first, last].
+  static std::pair<int, int> BrightRun(const Screenshot& shot, int x, int from, int to, int threshold) {
+    int first = -1;
+    int last = -1;
+    for (int y = from; y <= to; ++y) {
+      if (shot.At(x, y).r >= threshold) {
+        if (first < 0) {
+          first = y;
+        }
+        last = y;
+      }
+    }
+    return {first, last};
+  }
+
+  Display* display = nullptr;
+  fs::path workDirectory;
+};
+
+TEST_F(RallyCourtEndToEnd, ShowsTheCourtAndPlaysAndEndsOnEscape) {
+  GameProcess game(workDirectory);
+  const ::Window window = WaitForWindow("Rally Court");
+  ASSERT_NE(window, 0u) << game.Output();
+
+  XWindowAttributes attributes{};
+  XGetWindowAttributes(display, window, &attributes);
+  EXPECT_EQ(attributes.width, kWidth);
+  EXPECT_EQ(attributes.height, kHeight);
+
+  const Screenshot court(display, window);
+  ASSERT_TRUE(court.valid);
+  court.Save(fs::path(KF_BINARY_DIR) / "rally_court_screenshot.png");
+
+  // Walls: grey 128 above y 20 and below y 700, across the whole width.
+  for (const int x : {5, 320, 1275}) {
+    for (const int y : {6, 18, 702, 714}) {
+      const Rgb wall = court.At(x, y);
+      EXPECT_NEAR(wall.r, 128, 2) << x << "," << y;
+      EXPECT_EQ(wall.r, wall.g);
+      EXPECT_EQ(wall.g, wall.b);
+    }
+  }
+  // Centre line: half-transparent white over black, 16 wide about x 640.
+  const Rgb line = court.At(640, 600);
+  EXPECT_NEAR(line.r, 128, 2);
+  EXPECT_LT(court.At(650, 600).r, 8);
+  // Paddles: white, 16 x 64 about (32, 360) and (1248, 360).
+  for (const int x : {32, 1248}) {
+    const auto run = BrightRun(court, x, 30, 690, 200);
+    EXPECT_EQ(run.first, 328) << x;
+    EXPECT_EQ(run.second, 391) << x;
+    EXPECT_GE(court.At(x - 7, 360).r, 200);
+    EXPECT_LT(court.At(x - 9, 360).r, 8);
+  }
+  // Score texts: glyph coverage in each half's title band, nothing in the middle of a half.
+  for (const int centre : {320, 960}) {
+    int lit = 0;
+    for (int y = 20; y < 80; ++y) {
+      for (int x = centre - 120; x < centre + 120; ++x) {
+        lit += court.At(x, y).r > 64 ? 1 : 0;
+      }
+    }
+    EXPECT_GT(lit, 200) << "score text over x " << centre;
+    EXPECT_LT(court.At(centre, 500).r, 8);
+  }
+
+  // Compared with the reference picture, leaving out the flickering ball at the centre.
+  int width = 0;
+  int height = 0;
+  int channels = 0;
+  const std::string reference = std::string(KF_SOURCE_DIR) + "/tests/rally_court/reference_court.png";
+  unsigned char* expected = stbi_load(reference.c_str(), &width, &height, &channels, 3);
+  ASSERT_NE(expected, nullptr) << reference;
+  ASSERT_EQ(width, kWidth);
+  ASSERT_EQ(height, kHeight);
+  int differing = 0;
+  for (int y = 0; y < kHeight; ++y) {
+    for (int x = 0; x < kWidth; ++x) {
+      if (x >= 610 && x < 670 && y >= 330 && y < 390) {
+        continue;
+      }
+      const Rgb actual = court.At(x, y);
+      const unsigned char* want = expected + (y * kWidth + x) * 3;
+      if (std::abs(actual.r - want[0]) > 12 || std::abs(actual.g - want[1]) > 12 ||
+          std::abs(actual.b - want[2]) > 12) {
+        ++differing;
+      }
+    }
+  }
+  stbi_image_free(expected);
+  EXPECT_LT(differing, kWidth * kHeight / 1000) << "pixels differing from the reference";
+
+  // Holding W moves the left paddle up; the right one stays.
+  Focus(window);
+  Key(XK_w, true);
+  std::this_thread::sleep_for(400ms);
+  Key(XK_w, false);
+  std::this_thread::sleep_for(200ms);
+  const Screenshot moved(display, window);
+  const auto left = BrightRun(moved, 32, 30, 690, 200);
+  const auto right = BrightRun(moved, 1248, 30, 690, 200);
+  EXPECT_LT(left.first, 300);
+  EXPECT_EQ(left.second - left.first, 63);
+  EXPECT_EQ(right.first, 328);
+
+  Tap(XK_Escape);
+  EXPECT_EQ(game.WaitForExit(10s), std::optional<int>(0)) << game.Output();
+  EXPECT_EQ(game.Output(), "");  // a complete data directory reports nothing
+}
+
+TEST_F(RallyCourtEndToEnd, TheWindowManagersCloseEndsItWithStatusZero) {
+  GameProcess game(workDirectory);
+  const ::Window window = WaitForWindow("Rally Court");
+  ASSERT_NE(window, 0u) << game.Output();
+  SendCloseRequest(window);
+  EXPECT_EQ(game.WaitForExit(10s), std::optional<int>(0)) << game.Output();
+}
+
+struct MissingFile {
+  const char* file;
+  std::vector<std::string> reports;
+};
+
+class RallyCourtMissingData : public RallyCourtEndToEnd,
+                              public testing::WithParamInterface<MissingFile> {};
+
+TEST_P(RallyCourtMissingData, StillStartsReportsAndEndsOnEscape) {
+  fs::remove(workDirectory / "data" / GetParam().file);
+  GameProcess game(workDirectory);
+  const ::Window window = WaitForWindow("Rally Court");
+  ASSERT_NE(window, 0u) << game.Output();
+  Focus(window);
+  Tap(XK_Escape);
+  EXPECT_EQ(game.WaitForExit(10s), std::optional<int>(0)) << game.Output();
+  const std::string output = game.Output();
+  for (const std::string& report : GetParam().reports) {
+    EXPECT_NE(output.find("MESSAGE: " + report + "\n"), std::string::npos) << report << "\nin:\n" << output;
+  }
+  if (GetParam().reports.empty()) {
+    EXPECT_EQ(output, "");
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    EachFile, RallyCourtMissingData,
+    testing::Values(
+        MissingFile{"prototyping_sheet.txt",
+                    {"Was unable to load sprite sheet: data/prototyping_sheet.txt\n",
+                     "SpriteSheet with name prototype_sheet does not exist."}},
+        MissingFile{"prototyping_sheet.png",
+                    {"Was unable to load texture: data/prototyping_sheet.png\n",
+                     "Cannot create sprite solid_square without a texture first.",
+                     "Cannot create sprite solid_circle without a texture first.",
+                     "Sprite with name solid_circle does not exist.",
+                     "Sprite with name solid_square does not exist."}},
+        // A font file that yields no font is not reported; the texts use the built-in font.
+        MissingFile{"junegull.ttf", {}}),
+    [](const testing::TestParamInfo<MissingFile>& info) {
+      std::string name = info.param.file;
+      for (char& c : name) {
+        if (c == '.') c = '_';
+      }
+      return name;
+    });
+
+}  // namespace
