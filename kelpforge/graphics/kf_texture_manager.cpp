@@ -33,13 +33,16 @@ bool IsAcceptedSize(int width, int height, std::uint32_t maxSide) {
          static_cast<std::uint32_t>(height) <= maxSide;
 }
 
-// The stb_image of the distribution (2.27) builds a JPEG Huffman table from the code counts of a
-// DHT segment without checking that they add up to at most 256, and a larger sum writes past its
-// tables (found by fuzz/image_fuzzer). Such a JPEG is refused before stb_image sees it. The walk
-// visits at least every DHT segment stb_image would read: it skips segments by their length and
-// entropy-coded data up to the next marker, as stb_image does, and reads a DHT segment table by
-// table the way stb_image does, whatever its stated length.
-bool JpegHuffmanTablesFit(const unsigned char* bytes, std::size_t size) {
+// The stb_image of the distribution (2.27) trusts a JPEG's Huffman tables in two ways that
+// hostile files break, both found by fuzz/image_fuzzer: it builds a table from the code counts of
+// a DHT segment without checking that they add up to at most 256 (a larger sum writes past its
+// tables), and it decodes a scan with whatever table the scan names, even one no DHT segment has
+// defined (its uninitialised contents then index memory anywhere). Such a JPEG is refused before
+// stb_image sees it. The walk follows stb_image: segments are skipped by their length,
+// entropy-coded data up to the next marker, a DHT segment is read table by table whatever its
+// stated length, and reading ends at EOI. A progressive scan is checked only for the tables its
+// kind uses (DC for spectral start 0, AC otherwise).
+bool JpegHuffmanTablesAreSafe(const unsigned char* bytes, std::size_t size) {
   // stb_image takes the input for a JPEG when it starts with SOI, fill bytes allowed before it.
   std::size_t position = 0;
   while (position < size && bytes[position] == 0xFF) ++position;
@@ -47,6 +50,8 @@ bool JpegHuffmanTablesFit(const unsigned char* bytes, std::size_t size) {
   ++position;
   // stb_image reads zeros past the end of its input.
   auto byteAt = [&](std::size_t index) -> unsigned { return index < size ? bytes[index] : 0u; };
+  bool defined[2][4] = {};  // [DC, AC][table]
+  bool progressive = false;
   while (position < size) {
     if (bytes[position] != 0xFF) {
       ++position;  // stray bytes and entropy-coded data
@@ -55,9 +60,24 @@ bool JpegHuffmanTablesFit(const unsigned char* bytes, std::size_t size) {
     while (position < size && bytes[position] == 0xFF) ++position;  // fill bytes
     if (position >= size) break;
     const unsigned marker = bytes[position++];
-    // A stuffed zero, a restart marker, SOI, EOI and TEM carry no length.
-    if (marker == 0x00 || marker == 0x01 || (marker >= 0xD0 && marker <= 0xD9)) continue;
+    if (marker == 0xD9) return true;  // EOI
+    // A stuffed zero, a restart marker, SOI and TEM carry no length.
+    if (marker == 0x00 || marker == 0x01 || (marker >= 0xD0 && marker <= 0xD8)) continue;
     const std::size_t length = (byteAt(position) << 8) | byteAt(position + 1);
+    if (marker == 0xC2) progressive = true;
+    if (marker == 0xDA) {
+      const std::size_t components = byteAt(position + 2);
+      const unsigned spectralStart = byteAt(position + 3 + 2 * components);
+      for (std::size_t i = 0; i < components; ++i) {
+        const unsigned tables = byteAt(position + 4 + 2 * i);
+        const unsigned dc = tables >> 4;
+        const unsigned ac = tables & 15;
+        if (dc > 3 || ac > 3) return true;  // stb_image refuses the scan itself
+        const bool usesDc = !progressive || spectralStart == 0;
+        const bool usesAc = !progressive || spectralStart != 0;
+        if ((usesDc && !defined[0][dc]) || (usesAc && !defined[1][ac])) return false;
+      }
+    }
     if (marker != 0xC4) {
       position += length;
       continue;
@@ -65,9 +85,13 @@ bool JpegHuffmanTablesFit(const unsigned char* bytes, std::size_t size) {
     long remaining = static_cast<long>(length) - 2;
     std::size_t table = position + 2;
     while (remaining > 0) {
+      const unsigned kind = byteAt(table) >> 4;
+      const unsigned slot = byteAt(table) & 15;
+      if (kind > 1 || slot > 3) return true;  // stb_image refuses the segment
       unsigned codes = 0;
       for (std::size_t i = 1; i <= 16; ++i) codes += byteAt(table + i);
       if (codes > 256) return false;
+      defined[kind][slot] = true;
       table += 17 + codes;
       remaining -= 17 + static_cast<long>(codes);
     }
@@ -168,7 +192,7 @@ DecodedImage::~DecodedImage() { stbi_image_free(pixels); }
 
 DecodedImage DecodedImage::FromMemory(const unsigned char* bytes, std::size_t size, std::uint32_t maxSide) {
   if (bytes == nullptr || size == 0 || size > static_cast<std::size_t>(INT_MAX)) return {};
-  if (!JpegHuffmanTablesFit(bytes, size) || !NetpbmHeaderFits(bytes, size) || !PngChunksFit(bytes, size)) {
+  if (!JpegHuffmanTablesAreSafe(bytes, size) || !NetpbmHeaderFits(bytes, size) || !PngChunksFit(bytes, size)) {
     return {};
   }
   const int length = static_cast<int>(size);

@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -163,6 +165,30 @@ TEST(DecodedImage, RefusesAJpegWhoseHuffmanTableHasMoreThan256Codes) {
   EXPECT_FALSE(Decode(jpeg).IsValid());
   std::fill(dht + 5, dht + 21, 16);  // 256 codes: stb_image may decline the table, but safely
   Decode(jpeg);
+}
+
+TEST(DecodedImage, RefusesAJpegScanThatUsesAnUndefinedHuffmanTable) {
+  Bytes jpeg = Jpeg();
+  const Bytes sosMarker = {0xFF, 0xDA};
+  const auto sos = std::search(jpeg.begin(), jpeg.end(), sosMarker.begin(), sosMarker.end());
+  ASSERT_NE(sos, jpeg.end());
+  // The first component's table selectors (DC high nibble, AC low): tables 2 were never defined.
+  ASSERT_EQ(sos[6], 0x00);
+  sos[6] = 0x22;
+  EXPECT_FALSE(Decode(jpeg).IsValid());
+  sos[6] = 0x02;
+  EXPECT_FALSE(Decode(jpeg).IsValid());
+  sos[6] = 0x00;
+  EXPECT_TRUE(Decode(jpeg).IsValid());
+
+  // A progressive JPEG defines its AC tables only before the scans that use them.
+  std::ifstream file(std::string(KF_SOURCE_DIR) + "/fuzz/corpus/image_fuzzer/progressive_16x16.jpg",
+                     std::ios::binary);
+  const Bytes progressive((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  ASSERT_GT(progressive.size(), 100u);
+  const DecodedImage decoded = Decode(progressive);
+  ASSERT_TRUE(decoded.IsValid());
+  EXPECT_EQ(decoded.Width(), 16u);
 }
 
 TEST(DecodedImage, RefusesNetpbmHeadersWithHugeNumbersOr16BitsAndDecodes8BitOnes) {
