@@ -271,6 +271,22 @@ TEST(Font, DrawingNeverLeavesTheBitmap) {
   }
 }
 
+TEST(Font, AnOutlineReachingPastItsBoxIsDrawnInsideTheBitmap) {
+  // Glyph 0 is a box from y = 100 to 1500 whose header claims nothing above the baseline, so the
+  // glyph's bitmap box starts at the bitmap's top row and every edge ends above it.
+  FontBytes bytes = FontBytes::BuiltIn();
+  std::vector<unsigned char> square = KelpforgeTests::Graphics::SimpleGlyph(
+      {3}, {{0, 100, true}, {0, 1500, true}, {1500, 1500, true}, {1500, 100, true}});
+  square[8] = square[9] = 0;  // yMax
+  KelpforgeTests::Graphics::ReplaceGlyphs(bytes, {square});
+  bytes.Put16(bytes.Table("hhea") + 4, 0);  // no ascent: the baseline is the bitmap's top row
+  std::unique_ptr<kf::FontRecord> font = bytes.Load();
+  ASSERT_TRUE(font);
+  kf::SetFontPixelHeight(*font, 42.0f);
+  ASSERT_EQ(font->baseline, 1);
+  EXPECT_TRUE(DrawsOnlyInside(*font, "\x01\x01", 80, 40));
+}
+
 // Draws a line with `font` at two sizes; true when it was drawn or the font was rejected.
 bool RejectedOrDrawn(const FontBytes& bytes) {
   std::unique_ptr<kf::FontRecord> font = bytes.Load();
