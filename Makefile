@@ -64,6 +64,7 @@ fuzz-smoke:
 	@set -e; for fuzzer in $(FUZZ_DIR)/fuzz/*_fuzzer; do \
 	  name=$$(basename $$fuzzer); mkdir -p $(FUZZ_DIR)/corpus/$$name; \
 	  echo "fuzz-smoke: $$name for $(FUZZ_SECONDS) s"; \
+	  UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1:suppressions=$(CURDIR)/fuzz/ubsan.supp \
 	  $$fuzzer -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 -artifact_prefix=$(FUZZ_DIR)/ \
 	    $(FUZZ_DIR)/corpus/$$name fuzz/corpus/$$name 2>&1 | tail -n 12; \
 	  test $${PIPESTATUS[0]} -eq 0; \
