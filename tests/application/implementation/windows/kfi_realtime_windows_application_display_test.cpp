@@ -274,23 +274,6 @@ TEST_F(Win32PlatformTest, CaptionIsSetThroughSetWindowTextW) {
   App::Close(handler);
 }
 
-TEST_F(Win32PlatformTest, ToWideStringMapsAsciiToItselfAndKeepsEveryByte) {
-  std::string ascii;
-  for (int byte = 1; byte < 128; ++byte) {
-    ascii += static_cast<char>(byte);
-  }
-  const std::wstring wide = App::ToWideString(ascii);
-  ASSERT_EQ(wide.size(), ascii.size());
-  for (std::size_t i = 0; i < ascii.size(); ++i) {
-    EXPECT_EQ(static_cast<int>(wide[i]), static_cast<int>(ascii[i])) << i;
-  }
-  EXPECT_EQ(App::ToWideString("Rally Court"), L"Rally Court");
-  EXPECT_EQ(App::ToWideString(std::string("a\0b", 3)), std::wstring(L"a\0b", 3));
-  // Bytes above 0x7F are widened one to one as well; what they become is the locale's choice.
-  EXPECT_EQ(App::ToWideString("\xC4\xE9\xFF").size(), 3u);
-  EXPECT_EQ(App::ToWideString(""), L"");
-}
-
 // The state of W and the three mouse buttons as the program sees it during a pass.
 std::string InputSeen() {
   std::string seen = App::IsKeyDown(App::KeyW) ? "W down" : "W up";
