@@ -6,3 +6,37 @@
 #include <windows.h>
 #endif
 #include <GL/gl.h>
+
+namespace Kelpforge::Graphics::kfImplementation {
+
+// A new texture name, bound to GL_TEXTURE_2D, with the sampling every texture of the framework
+// uses: an opaque magenta border, linear filtering, repeat wrapping, no mipmaps.
+inline GLuint GenerateBoundTexture() {
+  GLuint name = 0;
+  glGenTextures(1, &name);
+  glBindTexture(GL_TEXTURE_2D, name);
+  const GLfloat magenta[4] = {1.0f, 0.0f, 1.0f, 1.0f};
+  glTexParameterfv(GL_TEXTURE_2D, GL_TEXTURE_BORDER_COLOR, magenta);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
+  return name;
+}
+
+// One w x h quad as a four-vertex triangle strip, the texture's top row (uvMinY) at y = 0 so
+// images stand upright in the y-down frame.
+inline void DrawTexturedQuad(float w, float h, float uvMinX, float uvMinY, float uvMaxX, float uvMaxY) {
+  glBegin(GL_TRIANGLE_STRIP);
+  glTexCoord2f(uvMinX, uvMaxY);
+  glVertex2f(0.0f, h);
+  glTexCoord2f(uvMinX, uvMinY);
+  glVertex2f(0.0f, 0.0f);
+  glTexCoord2f(uvMaxX, uvMaxY);
+  glVertex2f(w, h);
+  glTexCoord2f(uvMaxX, uvMinY);
+  glVertex2f(w, 0.0f);
+  glEnd();
+}
+
+}  // namespace Kelpforge::Graphics::kfImplementation

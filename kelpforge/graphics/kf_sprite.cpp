@@ -40,18 +40,8 @@ void Sprite::Render() {
   glTranslatef(-(origin.x * scale.x), -(origin.y * scale.y), 0.0f);
   glScalef(scale.x, scale.y, 1.0f);
   glColor4f(color.red, color.green, color.blue, color.alpha);
-  const float w = frame.width;
-  const float h = frame.height;
-  glBegin(GL_TRIANGLE_STRIP);
-  glTexCoord2f(frame.uvMinX, frame.uvMaxY);
-  glVertex2f(0.0f, h);
-  glTexCoord2f(frame.uvMinX, frame.uvMinY);
-  glVertex2f(0.0f, 0.0f);
-  glTexCoord2f(frame.uvMaxX, frame.uvMaxY);
-  glVertex2f(w, h);
-  glTexCoord2f(frame.uvMaxX, frame.uvMinY);
-  glVertex2f(w, 0.0f);
-  glEnd();
+  kfImplementation::DrawTexturedQuad(frame.width, frame.height, frame.uvMinX, frame.uvMinY,
+                                     frame.uvMaxX, frame.uvMaxY);
   glPopMatrix();
 }
 

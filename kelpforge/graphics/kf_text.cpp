@@ -21,16 +21,7 @@ Text::Text(const std::string& text, const std::string& fontPath, float size)
   KF_REPORT_ERROR_IF(!bitmap.pixels, "kfError: Failed to create image for TextObject.");
 
   // Without a bitmap the texture still gets its size, with undefined contents.
-  GLuint name = 0;
-  glGenTextures(1, &name);
-  data->glTextureName = name;
-  glBindTexture(GL_TEXTURE_2D, name);
-  const GLfloat borderColor[4] = {1.0f, 0.0f, 1.0f, 1.0f};
-  glTexParameterfv(GL_TEXTURE_2D, GL_TEXTURE_BORDER_COLOR, borderColor);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
+  data->glTextureName = kfImplementation::GenerateBoundTexture();
   // Rows of the bitmap are `width` bytes long, not padded to four.
   glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
   glTexImage2D(GL_TEXTURE_2D, 0, GL_ALPHA, data->width, data->height, 0, GL_ALPHA, GL_UNSIGNED_BYTE,
@@ -58,16 +49,7 @@ void Text::Render() {
   glPushMatrix();
   glTranslatef(position.x, position.y, 0.0f);
   glColor4f(data->color.red, data->color.green, data->color.blue, data->color.alpha);
-  glBegin(GL_TRIANGLE_STRIP);
-  glTexCoord2f(0.0f, 1.0f);
-  glVertex2f(0.0f, height);
-  glTexCoord2f(0.0f, 0.0f);
-  glVertex2f(0.0f, 0.0f);
-  glTexCoord2f(1.0f, 1.0f);
-  glVertex2f(width, height);
-  glTexCoord2f(1.0f, 0.0f);
-  glVertex2f(width, 0.0f);
-  glEnd();
+  kfImplementation::DrawTexturedQuad(width, height, 0.0f, 0.0f, 1.0f, 1.0f);
   glPopMatrix();
 }
 

@@ -243,15 +243,7 @@ const TextureRecord& TextureTable::Get(TextureHandle handle) const {
 TextureTable& TheTextureTable() { return theTextureTable; }
 
 std::uint32_t UploadTextureToOpenGL(const DecodedImage& image) {
-  GLuint name = 0;
-  glGenTextures(1, &name);
-  glBindTexture(GL_TEXTURE_2D, name);
-  const GLfloat magenta[4] = {1.0f, 0.0f, 1.0f, 1.0f};
-  glTexParameterfv(GL_TEXTURE_2D, GL_TEXTURE_BORDER_COLOR, magenta);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
+  const GLuint name = GenerateBoundTexture();
   glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, static_cast<GLsizei>(image.Width()),
                static_cast<GLsizei>(image.Height()), 0, GL_RGBA, GL_UNSIGNED_BYTE, image.Pixels());
   return name;
