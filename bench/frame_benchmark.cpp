@@ -65,12 +65,8 @@ BENCHMARK(BM_ClearAndPresent)->Unit(benchmark::kMicrosecond);
 
 void BM_SceneFrame(benchmark::State& state) {
   const auto deviceContext = OpenWindowOnce();
-  Graphics::SpriteFrame frame;
-  frame.width = 256.0f;
-  frame.height = 256.0f;
-  frame.uvMaxX = 1.0f;
-  frame.uvMaxY = 1.0f;
-  frame.texture = Graphics::CreateBuiltInTexture();
+  const Graphics::SpriteFrame frame =
+      Graphics::kfImplementation::WholeTextureFrame(Graphics::CreateBuiltInTexture(), 256.0f, 256.0f);
 
   SpriteScene scene;
   std::vector<std::unique_ptr<MovingEntity>> entities;

@@ -81,18 +81,8 @@ void DefaultScene::Update(float) {
   if (prototypeSprite != nullptr) {
     return;
   }
-  Graphics::SpriteFrame frame;
-  frame.locationX = 0.0f;
-  frame.locationY = 0.0f;
-  frame.width = 256.0f;
-  frame.height = 256.0f;
-  frame.uvMinX = 0.0f;
-  frame.uvMinY = 0.0f;
-  frame.uvMaxX = 1.0f;
-  frame.uvMaxY = 1.0f;
-  frame.texture = Graphics::CreateBuiltInTexture();
-
-  prototypeSprite = new Graphics::Sprite(frame);
+  prototypeSprite = new Graphics::Sprite(
+      Graphics::kfImplementation::WholeTextureFrame(Graphics::CreateBuiltInTexture(), 256.0f, 256.0f));
   prototypeSprite->SetOrigin(Graphics::AnchorCenter);
   prototypeSprite->position = Graphics::Vector2{640.0f, 360.0f};
   AddGraphic(prototypeSprite);

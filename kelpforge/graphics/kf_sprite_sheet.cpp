@@ -53,4 +53,18 @@ SpriteSheetDescription ReadSpriteSheetDescription(std::istream& input) {
 
 }  // namespace kfImplementation
 
+SpriteFrame kfImplementation::WholeTextureFrame(TextureHandle texture, float width, float height) {
+  SpriteFrame frame;
+  frame.locationX = 0.0f;
+  frame.locationY = 0.0f;
+  frame.width = width;
+  frame.height = height;
+  frame.uvMinX = 0.0f;
+  frame.uvMinY = 0.0f;
+  frame.uvMaxX = 1.0f;
+  frame.uvMaxY = 1.0f;
+  frame.texture = texture;
+  return frame;
+}
+
 }  // namespace Kelpforge::Graphics

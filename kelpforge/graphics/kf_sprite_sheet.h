@@ -49,6 +49,9 @@ private:
 
 namespace kfImplementation {
 
+// A frame showing the whole of a width x height texture (coordinates 0..1).
+SpriteFrame WholeTextureFrame(TextureHandle texture, float width, float height);
+
 struct SpriteRecord {
   std::string name;
   float x = 0.0f;

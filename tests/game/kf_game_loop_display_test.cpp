@@ -24,13 +24,7 @@ using KelpforgeTests::GlTestWindow;
 using KelpforgeTests::Pixel;
 
 Graphics::SpriteFrame WholeBuiltInImage() {
-  Graphics::SpriteFrame frame;
-  frame.width = 256.0f;
-  frame.height = 256.0f;
-  frame.uvMaxX = 1.0f;
-  frame.uvMaxY = 1.0f;
-  frame.texture = Graphics::CreateBuiltInTexture();
-  return frame;
+  return Graphics::kfImplementation::WholeTextureFrame(Graphics::CreateBuiltInTexture(), 256.0f, 256.0f);
 }
 
 class SpriteEntity final : public Game::Entity {
