@@ -15,6 +15,7 @@
 #include "kelpforge/application/kf_application.h"
 #include "kelpforge/application/kf_input.h"
 #include "kelpforge/application/kf_window_system.h"
+#include "tests/support/gl_surface.h"
 #include "tests/support/scripted_platform.h"
 
 namespace {
@@ -183,29 +184,11 @@ public:
     RecordingHandler::OnWindowOpen();
     contextCurrent = wglGetCurrentContext() != nullptr;
     visibleAtOpen = IsWindowVisible(Win32Window()) != 0;
-    const GLubyte* version = glGetString(GL_VERSION);
-    versionText = version != nullptr ? reinterpret_cast<const char*>(version) : "";
-    GLint value = 0;
-    glGetIntegerv(GL_STENCIL_BITS, &value);
-    stencilBits = value;
-    glGetIntegerv(GL_DEPTH_BITS, &value);
-    depthBits = value;
-    GLboolean doubleBuffered = GL_FALSE;
-    glGetBooleanv(GL_DOUBLEBUFFER, &doubleBuffered);
-    doubleBuffer = doubleBuffered == GL_TRUE;
-    GLint viewport[4] = {};
-    glGetIntegerv(GL_VIEWPORT, viewport);
-    viewportWidth = viewport[2];
-    viewportHeight = viewport[3];
+    surface = KelpforgeTests::ReadGlSurface();
   }
   bool contextCurrent = false;
   bool visibleAtOpen = true;
-  std::string versionText;
-  int stencilBits = 0;
-  int depthBits = 0;
-  bool doubleBuffer = false;
-  int viewportWidth = 0;
-  int viewportHeight = 0;
+  KelpforgeTests::GlSurface surface;
 };
 
 TEST_F(Win32PlatformTest, ContextIsCurrentInOnWindowOpenBeforeTheWindowShowsAndGoneAfterClose) {
@@ -213,12 +196,7 @@ TEST_F(Win32PlatformTest, ContextIsCurrentInOnWindowOpenBeforeTheWindowShowsAndG
   App::Open(probe);
   EXPECT_TRUE(probe.contextCurrent);
   EXPECT_FALSE(probe.visibleAtOpen);
-  EXPECT_FALSE(probe.versionText.empty());
-  EXPECT_EQ(probe.stencilBits, 8);
-  EXPECT_GE(probe.depthBits, 16);
-  EXPECT_TRUE(probe.doubleBuffer);
-  EXPECT_EQ(probe.viewportWidth, 1280);
-  EXPECT_EQ(probe.viewportHeight, 720);
+  KelpforgeTests::ExpectRequestedSurface(probe.surface);
   EXPECT_EQ(CountOf(probe.events, "OnWindowOpen"), 1);
 
   // The pixel format the window got answers the request.

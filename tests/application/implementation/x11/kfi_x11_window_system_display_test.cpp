@@ -21,6 +21,7 @@
 #include "kelpforge/application/kf_application.h"
 #include "kelpforge/application/kf_input.h"
 #include "kelpforge/application/kf_window_system.h"
+#include "tests/support/gl_surface.h"
 #include "tests/support/scripted_platform.h"
 
 namespace {
@@ -121,41 +122,17 @@ class ContextProbe final : public RecordingHandler {
 public:
   void OnWindowOpen() override {
     contextCurrent = glXGetCurrentContext() != nullptr;
-    const GLubyte* version = glGetString(GL_VERSION);
-    versionText = version != nullptr ? reinterpret_cast<const char*>(version) : "";
-    GLint stencilBits = 0;
-    GLint depthBits = 0;
-    GLboolean doubleBuffered = GL_FALSE;
-    glGetIntegerv(GL_STENCIL_BITS, &stencilBits);
-    glGetIntegerv(GL_DEPTH_BITS, &depthBits);
-    glGetBooleanv(GL_DOUBLEBUFFER, &doubleBuffered);
-    stencil = stencilBits;
-    depth = depthBits;
-    doubleBuffer = doubleBuffered == GL_TRUE;
-    GLint viewport[4] = {};
-    glGetIntegerv(GL_VIEWPORT, viewport);
-    viewportWidth = viewport[2];
-    viewportHeight = viewport[3];
+    surface = KelpforgeTests::ReadGlSurface();
   }
   bool contextCurrent = false;
-  std::string versionText;
-  int stencil = 0;
-  int depth = 0;
-  bool doubleBuffer = false;
-  int viewportWidth = 0;
-  int viewportHeight = 0;
+  KelpforgeTests::GlSurface surface;
 };
 
 TEST_F(X11PlatformTest, OpenGLContextIsCurrentInsideOnWindowOpen) {
   ContextProbe probe;
   App::Open(probe);
   EXPECT_TRUE(probe.contextCurrent);
-  EXPECT_FALSE(probe.versionText.empty());
-  EXPECT_EQ(probe.stencil, 8);
-  EXPECT_GE(probe.depth, 16);
-  EXPECT_TRUE(probe.doubleBuffer);
-  EXPECT_EQ(probe.viewportWidth, 1280);
-  EXPECT_EQ(probe.viewportHeight, 720);
+  KelpforgeTests::ExpectRequestedSurface(probe.surface);
   App::Close(probe);
   EXPECT_EQ(glXGetCurrentContext(), nullptr);
 }
