@@ -1,11 +1,25 @@
-// Rally Court's entry point: window, sprite sheet, court, title, then the game loop until the
-// window closes. Exits with status 1 when no window could be opened.
+// Rally Court's entry point: the command line, then window, sprite sheet, court, title and the
+// game loop until the window closes. Exits with status 0 after a normal end, 1 when no window
+// could be opened and 2 for a command line it does not understand.
+#include <cstdio>
+
 #include "kelpforge/application/kf_application.h"
 #include "kelpforge/game/kf_game_application.h"
 #include "kelpforge/graphics/kf_sprite_manager.h"
+#include "rally_court/options.h"
 #include "rally_court/rally_court_scene.h"
 
-int main() {
+int main(int argc, char** argv) {
+  const RallyCourt::CommandLine commandLine = RallyCourt::ParseCommandLine(argc, argv);
+  if (!commandLine.error.empty()) {
+    std::fprintf(stderr, "rally_court: %s\n%s", commandLine.error.c_str(), RallyCourt::UsageText().c_str());
+    return 2;
+  }
+  if (commandLine.options.help) {
+    std::fputs(RallyCourt::HelpText().c_str(), stdout);
+    return 0;
+  }
+
   Kelpforge::Game::GameApplication application;
   if (!application.IsOpen()) {
     return 1;
