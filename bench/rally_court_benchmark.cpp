@@ -1,9 +1,13 @@
 // The cost of a point in Rally Court: one fixed step in which the ball is out, the score goes up,
-// both score texts are destroyed and rebuilt (rasterized and uploaded) and a serve is prepared.
-// Run on the real OpenGL context under Xvfb (make bench), from the repository root for data/.
+// both score texts are destroyed and rebuilt (rasterized and uploaded) and a serve is prepared;
+// and the computer player's work per fixed step. Run on the real OpenGL context under Xvfb
+// (make bench), from the repository root for data/.
 #include <benchmark/benchmark.h>
 
+#include <cstddef>
+#include <cstdint>
 #include <filesystem>
+#include <vector>
 
 #include "kelpforge/application/kf_application.h"
 #include "kelpforge/graphics/kf_sprite_manager.h"
@@ -13,7 +17,7 @@ namespace {
 
 class IdleHandler final : public Kelpforge::Application::ApplicationHandlerInterface {};
 
-void BM_Point(benchmark::State& state) {
+void OpenWindowOnce() {
   static IdleHandler handler;
   static const bool opened = [] {
     std::filesystem::current_path(KF_SOURCE_DIR);
@@ -22,7 +26,10 @@ void BM_Point(benchmark::State& state) {
     return true;
   }();
   (void)opened;
+}
 
+void BM_Point(benchmark::State& state) {
+  OpenWindowOnce();
   RallyCourt::RallyCourtScene court;
   for (auto _ : state) {
     court.leftPaddle.score = 3;  // stay clear of the win
@@ -35,6 +42,48 @@ void BM_Point(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_Point)->Unit(benchmark::kMicrosecond);
+
+// One Steer per fixed step, replaying the ball of a hard demonstration match step by step: mostly
+// steps that only compare, now and then one that predicts a whole crossing.
+void BM_ComputerStep(benchmark::State& state) {
+  OpenWindowOnce();
+  struct BallStep {
+    Kelpforge::Graphics::Vector2 position;
+    Kelpforge::Graphics::Vector2 velocity;
+    std::int32_t state;
+  };
+  RallyCourt::RallyCourtScene court;
+  court.GiveToComputer(RallyCourt::ComputerSide::Both, RallyCourt::Difficulty::Hard);
+  std::vector<BallStep> match;
+  for (int step = 0; step < 100'000; ++step) {
+    court.Simulate();
+    match.push_back({court.ball.position, court.ball.velocity, court.ball.state});
+  }
+
+  RallyCourt::ComputerPlayer& computer = *court.rightComputer;
+  std::size_t next = 0;
+  for (auto _ : state) {
+    const BallStep& step = match[next];
+    court.ball.position = step.position;
+    court.ball.velocity = step.velocity;
+    court.ball.state = step.state;
+    computer.Steer(court.ball);
+    benchmark::DoNotOptimize(court.rightPaddle.direction);
+    next = next + 1 == match.size() ? 0 : next + 1;
+  }
+}
+BENCHMARK(BM_ComputerStep)->Unit(benchmark::kNanosecond);
+
+// The dearest step: predicting the slowest ball from one face of the court to the other, bouncing
+// off both walls on the way.
+void BM_ComputerLongestPrediction(benchmark::State& state) {
+  const Kelpforge::Graphics::Vector2 position{RallyCourt::kLeftPaddleX + 16.0f, 360.0f};
+  const Kelpforge::Graphics::Vector2 velocity{212.2f, 212.2f};
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(RallyCourt::PredictCrossingY(position, velocity, RallyCourt::kRightPaddleX));
+  }
+}
+BENCHMARK(BM_ComputerLongestPrediction)->Unit(benchmark::kNanosecond);
 
 }  // namespace
 

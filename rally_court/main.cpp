@@ -27,6 +27,7 @@ int main(int argc, char** argv) {
   Kelpforge::Graphics::LoadSpriteSheet("prototype_sheet", "data/prototyping_sheet.txt");
   {
     RallyCourt::RallyCourtScene court;
+    court.GiveToComputer(commandLine.options.computer, commandLine.options.difficulty);
     Kelpforge::Application::SetWindowTitle(RallyCourt::ToString("Rally Court"));
     application.RunGame(court);
   }

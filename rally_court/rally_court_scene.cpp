@@ -59,6 +59,13 @@ RallyCourtScene::~RallyCourtScene() {
 }
 
 void RallyCourtScene::Simulate() {
+  // The computer sees the court as the previous step left it, as a player sees the last frame.
+  if (leftComputer) {
+    leftComputer->Steer(ball);
+  }
+  if (rightComputer) {
+    rightComputer->Steer(ball);
+  }
   GameScene::Simulate();
 
   // No hit test and no scoring in a step that counts the timer down.
@@ -111,8 +118,21 @@ void RallyCourtScene::Update(float deltaTime) {
   using Kelpforge::Application::KeyS;
   using Kelpforge::Application::KeyUp;
   using Kelpforge::Application::KeyW;
-  leftPaddle.direction = IsKeyDown(KeyW) ? MoveUp : IsKeyDown(KeyS) ? MoveDown : MoveNone;
-  rightPaddle.direction = IsKeyDown(KeyUp) ? MoveUp : IsKeyDown(KeyDown) ? MoveDown : MoveNone;
+  if (!leftComputer) {
+    leftPaddle.direction = IsKeyDown(KeyW) ? MoveUp : IsKeyDown(KeyS) ? MoveDown : MoveNone;
+  }
+  if (!rightComputer) {
+    rightPaddle.direction = IsKeyDown(KeyUp) ? MoveUp : IsKeyDown(KeyDown) ? MoveDown : MoveNone;
+  }
+}
+
+void RallyCourtScene::GiveToComputer(ComputerSide side, Difficulty difficulty) {
+  if (side == ComputerSide::Left || side == ComputerSide::Both) {
+    leftComputer.emplace(leftPaddle, difficulty);
+  }
+  if (side == ComputerSide::Right || side == ComputerSide::Both) {
+    rightComputer.emplace(rightPaddle, difficulty);
+  }
 }
 
 void RallyCourtScene::UpdateScoreText() {

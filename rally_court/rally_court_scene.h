@@ -1,8 +1,10 @@
 // The court: ball, paddles, centre line, walls and score texts, the rules of the match in each
-// fixed step (serve timer, paddle hits, points, the win at 10) and the keyboard in each frame.
+// fixed step (serve timer, paddle hits, points, the win at 10) and the keyboard in each frame;
+// a paddle may be handed to the computer, which steers it in each fixed step instead.
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <sstream>
 #include <string>
 
@@ -10,6 +12,8 @@
 #include "kelpforge/graphics/kf_sprite.h"
 #include "kelpforge/graphics/kf_text.h"
 #include "rally_court/ball.h"
+#include "rally_court/computer_player.h"
+#include "rally_court/options.h"
 #include "rally_court/paddle.h"
 
 namespace RallyCourt {
@@ -41,6 +45,10 @@ public:
   void Simulate() override;
   void Update(float deltaTime) override;
 
+  // Hands the paddle (or both) to the computer, which steers it in every fixed step from then on;
+  // that paddle's keys do nothing. ComputerSide::None leaves the court to the players.
+  void GiveToComputer(ComputerSide side, Difficulty difficulty);
+
   Ball ball;
   Paddle leftPaddle;
   Paddle rightPaddle;
@@ -51,6 +59,8 @@ public:
   Kelpforge::Graphics::Text* rightScoreText;
   // Milliseconds left before the waiting ball goes into play; counts down while above 0.
   std::int32_t serveTimer;
+  std::optional<ComputerPlayer> leftComputer;
+  std::optional<ComputerPlayer> rightComputer;
 
 private:
   void UpdateScoreText();

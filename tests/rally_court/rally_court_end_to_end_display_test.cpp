@@ -1,6 +1,6 @@
 // The real rally_court program under an X server: started from a directory holding data/, it is
-// looked at (a screenshot of its window), played (XTest keys) and closed (Escape, the window
-// manager's close request), also with each data file missing.
+// looked at (a screenshot of its window), played (XTest keys, or the computer on one side) and
+// closed (Escape, the window manager's close request), also with each data file missing.
 #include <gtest/gtest.h>
 
 #include <X11/Xatom.h>
@@ -78,7 +78,13 @@ public:
 // One run of the game in its own working directory, its standard output kept in a file.
 class GameProcess {
 public:
-  explicit GameProcess(const fs::path& workingDirectory) : directory(workingDirectory) {
+  explicit GameProcess(const fs::path& workingDirectory, const std::vector<std::string>& arguments = {})
+      : directory(workingDirectory) {
+    std::vector<char*> argv{const_cast<char*>(RALLY_COURT_BINARY)};
+    for (const std::string& argument : arguments) {
+      argv.push_back(const_cast<char*>(argument.c_str()));
+    }
+    argv.push_back(nullptr);
     pid = fork();
     if (pid == 0) {
       if (chdir(directory.c_str()) != 0) {
@@ -86,7 +92,7 @@ public:
       }
       const int output = open("stdout.txt", O_WRONLY | O_CREAT | O_TRUNC, 0644);
       dup2(output, STDOUT_FILENO);
-      execl(RALLY_COURT_BINARY, RALLY_COURT_BINARY, static_cast<char*>(nullptr));
+      execv(RALLY_COURT_BINARY, argv.data());
       _exit(127);
     }
   }
@@ -313,6 +319,47 @@ TEST_F(RallyCourtEndToEnd, ShowsTheCourtAndPlaysAndEndsOnEscape) {
   Tap(XK_Escape);
   EXPECT_EQ(game.WaitForExit(10s), std::optional<int>(0)) << game.Output();
   EXPECT_EQ(game.Output(), "");  // a complete data directory reports nothing
+}
+
+// Whether the score text over the half centred at `centre` differs between two shots (the white
+// ball flying through the text is left out: the text itself is half white).
+bool ScoreChanged(const Screenshot& before, const Screenshot& after, int centre) {
+  int differing = 0;
+  for (int y = 20; y < 80; ++y) {
+    for (int x = centre - 120; x < centre + 120; ++x) {
+      const int a = before.At(x, y).r;
+      const int b = after.At(x, y).r;
+      differing += a <= 200 && b <= 200 && std::abs(a - b) > 40 ? 1 : 0;
+    }
+  }
+  return differing > 30;
+}
+
+TEST_F(RallyCourtEndToEnd, TheComputerOnTheRightMeetsTheFirstServeAndWinsThePoint) {
+  GameProcess game(workDirectory, {"--computer", "right"});
+  const ::Window window = WaitForWindow("Rally Court");
+  ASSERT_NE(window, 0u) << game.Output();
+
+  // No key is pressed. The first serve goes right and below the centre: the right paddle goes down
+  // to meet it and sends it back past the idle left paddle, so the right score changes first.
+  const Screenshot start(display, window);
+  int lowestPaddleCentre = 0;
+  int scoringHalf = -1;
+  const auto deadline = std::chrono::steady_clock::now() + 30s;
+  while (scoringHalf < 0 && std::chrono::steady_clock::now() < deadline) {
+    const Screenshot shot(display, window);
+    // The ball reaches column 1254 only once it is past the paddle's face.
+    const auto paddle = BrightRun(shot, 1254, 20, 699, 200);
+    lowestPaddleCentre = std::max(lowestPaddleCentre, (paddle.first + paddle.second) / 2);
+    scoringHalf = ScoreChanged(start, shot, 320) ? 0 : ScoreChanged(start, shot, 960) ? 1 : -1;
+  }
+  EXPECT_GT(lowestPaddleCentre, 359 + 20);
+  EXPECT_EQ(scoringHalf, 1);
+
+  Focus(window);
+  Tap(XK_Escape);
+  EXPECT_EQ(game.WaitForExit(10s), std::optional<int>(0)) << game.Output();
+  EXPECT_EQ(game.Output(), "");
 }
 
 TEST_F(RallyCourtEndToEnd, TheWindowManagersCloseEndsItWithStatusZero) {

@@ -1,11 +1,12 @@
 // The court in the real game loop on the scripted platform with a fed clock: keyboard control,
-// Escape, and a whole recorded match that must replay to the same numbers on every run and
-// every platform.
+// Escape, a whole recorded match that must replay to the same numbers on every run and every
+// platform, and games against the computer.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <tuple>
 #include <string>
 #include <vector>
@@ -52,12 +53,15 @@ protected:
     Game::theCurrentScene = nullptr;
   }
 
-  // Runs the game with frames of 1/60 s, feeding `keys`; `afterFrame` sees the court after each
-  // frame (1-based). The game ends when the key log presses Escape.
+  // Runs the game with frames of `frameTime`, feeding `keys`; `afterFrame` sees the court after
+  // each frame (1-based). The game ends when the key log presses Escape.
   void Play(const std::vector<KeyEvent>& keys,
             const std::function<void(int, RallyCourtScene&)>& afterFrame = nullptr) {
     Game::GameApplication application;
     RallyCourtScene court;
+    if (prepareCourt) {
+      prepareCourt(court);
+    }
     std::size_t next = 0;
     auto queueFor = [&](int frame) {
       for (; next < keys.size() && keys[next].frame == frame; ++next) {
@@ -73,10 +77,10 @@ protected:
       if (afterFrame) {
         afterFrame(frame, court);
       }
-      counter.Advance(1.0 / 60.0);
+      counter.Advance(frameTime);
       queueFor(frame + 1);
     };
-    counter.Advance(1.0 / 60.0);
+    counter.Advance(frameTime);
     application.RunGame(court);
     frames = platform.presentCount;
     finalLeftScore = court.leftPaddle.score;
@@ -87,8 +91,48 @@ protected:
     rightY = court.rightPaddle.position.y;
   }
 
+  // One game from the start, each side the computer at a difficulty or an idle player, seen from
+  // outside: the score it was won by, and the paddle hits (vx changing sign in play).
+  struct GameResult {
+    int left = 0;
+    int right = 0;
+    int hits = 0;
+  };
+  GameResult PlayOneGame(std::optional<RallyCourt::Difficulty> left, std::optional<RallyCourt::Difficulty> right,
+                         const std::vector<KeyEvent>& keys = {}) {
+    TearDown();
+    SetUp();
+    prepareCourt = [&](RallyCourtScene& court) {
+      if (left) court.GiveToComputer(RallyCourt::ComputerSide::Left, *left);
+      if (right) court.GiveToComputer(RallyCourt::ComputerSide::Right, *right);
+    };
+    GameResult result;
+    float lastVx = 0.0f;
+    bool over = false;
+    Play(keys, [&](int frame, RallyCourtScene& court) {
+      const float vx = court.ball.velocity.x;
+      result.hits += court.ball.state == RallyCourt::InPlay && vx * lastVx < 0.0f ? 1 : 0;
+      lastVx = vx;
+      if (court.leftPaddle.score + court.rightPaddle.score > 0) {
+        result.left = court.leftPaddle.score;
+        result.right = court.rightPaddle.score;
+      } else if (result.left + result.right > 0 && !over) {
+        // Won: the scores are back at 0 and the next serve goes toward the loser.
+        (vx > 0.0f ? result.left : result.right) += 1;
+        over = true;
+      }
+      if (over || frame == 2'000'000) {
+        platform.QueueKeyDown(kVirtualKeyEscape);
+      }
+    });
+    return result;
+  }
+
   ScriptedWindowSystem platform;
   KelpforgeTests::FedGameCounter counter;
+  // Set before Play: the time each frame takes, and what to do to the court before it runs.
+  double frameTime = 1.0 / 60.0;
+  std::function<void(RallyCourtScene&)> prepareCourt;
   int frames = 0;
   int finalLeftScore = 0;
   int finalRightScore = 0;
@@ -213,6 +257,36 @@ TEST_F(CourtLoopTest, ASecondRunOfTheMatchEndsTheSame) {
   EXPECT_EQ(std::make_tuple(finalLeftScore, finalRightScore, ballPosition.x, ballPosition.y,
                             ballVelocity.x, ballVelocity.y, leftY, rightY),
             first);
+}
+
+using RallyCourt::Difficulty;
+
+TEST_F(CourtLoopTest, ComputerAgainstComputerEndsWithAWinnerAndLongerRalliesWhenHarder) {
+  float lastHitsPerPoint = 0.0f;
+  for (const Difficulty difficulty : {Difficulty::Easy, Difficulty::Normal, Difficulty::Hard}) {
+    const GameResult game = PlayOneGame(difficulty, difficulty);
+    EXPECT_EQ(std::max(game.left, game.right), 10);
+    EXPECT_LT(std::min(game.left, game.right), 10);
+    const float hitsPerPoint = static_cast<float>(game.hits) / static_cast<float>(game.left + game.right);
+    EXPECT_GT(hitsPerPoint, lastHitsPerPoint) << static_cast<int>(difficulty);
+    lastHitsPerPoint = hitsPerPoint;
+  }
+}
+
+TEST_F(CourtLoopTest, HardBeatsEasyAndAnIdlePlayerLosesToNormalTenToNothing) {
+  EXPECT_EQ(PlayOneGame(Difficulty::Hard, Difficulty::Easy).left, 10);
+  EXPECT_EQ(PlayOneGame(Difficulty::Easy, Difficulty::Hard).right, 10);
+  const GameResult idle = PlayOneGame(std::nullopt, Difficulty::Normal);
+  EXPECT_EQ(std::make_tuple(idle.left, idle.right), std::make_tuple(0, 10));
+}
+
+TEST_F(CourtLoopTest, AComputerGameIsTheSameAtAnyFrameRateWhateverItsPaddlesKeysDo) {
+  const GameResult alone = PlayOneGame(Difficulty::Normal, Difficulty::Normal);
+  frameTime = 1.0 / 144.0;
+  const GameResult pressed = PlayOneGame(Difficulty::Normal, Difficulty::Normal,
+                                         {{1, kVirtualKeyW, true}, {1, kVirtualKeyUp, true}, {900, kVirtualKeyS, true}});
+  EXPECT_EQ(std::make_tuple(pressed.left, pressed.right, pressed.hits), std::make_tuple(alone.left, alone.right, alone.hits));
+  EXPECT_GT(alone.hits, 0);
 }
 
 }  // namespace

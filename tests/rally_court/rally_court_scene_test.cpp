@@ -155,4 +155,24 @@ TEST_F(CourtTest, AfterManyPointsTheGraphicListHoldsOnlyTheCurrentTexts) {
   EXPECT_EQ(court.rightPaddle.score, 5);  // 10 won a game and reset, then 5 more
 }
 
+TEST_F(CourtTest, TheComputerPredictsExactlyWhereTheRealBallMeetsItsPaddle) {
+  // Serves from the centre and returns from the far face, the steep ones off both walls in turn.
+  RallyCourt::Ball ball;
+  for (int flight = 0; flight < 300; ++flight) {
+    const bool towardRight = flight % 2 == 0;
+    ball.PrepareServe(towardRight);
+    if (flight % 3 == 0) {
+      ball.position = {towardRight ? 47.0f : 1233.0f, 30.0f + static_cast<float>(flight) * 2.1f};
+    }
+    const Graphics::Vector2 start = ball.position;
+    const Graphics::Vector2 velocity = ball.velocity;
+    const float paddleX = towardRight ? RallyCourt::kRightPaddleX : RallyCourt::kLeftPaddleX;
+    ball.state = RallyCourt::InPlay;
+    while (towardRight ? ball.position.x <= paddleX - 16.0f : ball.position.x >= paddleX + 16.0f) {
+      ball.Simulate();
+    }
+    ASSERT_EQ(RallyCourt::PredictCrossingY(start, velocity, paddleX), ball.position.y) << flight;
+  }
+}
+
 }  // namespace
