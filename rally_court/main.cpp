@@ -1,11 +1,13 @@
-// Rally Court's entry point: the command line, then window, sprite sheet, court, title and the
-// game loop until the window closes. Exits with status 0 after a normal end, 1 when no window
-// could be opened and 2 for a command line it does not understand.
+// Rally Court's entry point: the command line, the data directory, then window, sprite sheet,
+// court, title and the game loop until the window closes. Exits with status 0 after a normal end,
+// 1 when no window could be opened and 2 for a command line it does not understand.
 #include <cstdio>
 
 #include "kelpforge/application/kf_application.h"
+#include "kelpforge/core/kf_data_directory.h"
 #include "kelpforge/game/kf_game_application.h"
 #include "kelpforge/graphics/kf_sprite_manager.h"
+#include "rally_court/data_files.h"
 #include "rally_court/options.h"
 #include "rally_court/rally_court_scene.h"
 
@@ -20,11 +22,14 @@ int main(int argc, char** argv) {
     return 0;
   }
 
+  // Before the window opens, so that every file is opened from the chosen directory.
+  Kelpforge::Core::ChangeToDataDirectory(RallyCourt::kDataFiles, RallyCourt::kPackageName);
+
   Kelpforge::Game::GameApplication application;
   if (!application.IsOpen()) {
     return 1;
   }
-  Kelpforge::Graphics::LoadSpriteSheet("prototype_sheet", "data/prototyping_sheet.txt");
+  Kelpforge::Graphics::LoadSpriteSheet(RallyCourt::kSpriteSheetName, RallyCourt::kSpriteSheetPath);
   {
     RallyCourt::RallyCourtScene court;
     court.GiveToComputer(commandLine.options.computer, commandLine.options.difficulty);

@@ -13,6 +13,7 @@
 #include "kelpforge/graphics/kf_text.h"
 #include "rally_court/ball.h"
 #include "rally_court/computer_player.h"
+#include "rally_court/data_files.h"
 #include "rally_court/options.h"
 #include "rally_court/paddle.h"
 
@@ -23,7 +24,6 @@ inline constexpr std::int32_t kServeDelayAfterPoint = 1000;
 inline constexpr std::int32_t kServeDelayAfterWin = 2500;
 inline constexpr std::int32_t kServeTimerStep = 10;
 inline constexpr std::int32_t kWinningScore = 10;
-inline constexpr const char* kScoreFontPath = "data/junegull.ttf";
 inline constexpr float kScoreFontSize = 42.0f;
 
 // Writes `value` into an 8-bit string stream and takes the stream's string.

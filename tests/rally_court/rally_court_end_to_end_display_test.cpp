@@ -1,6 +1,7 @@
 // The real rally_court program under an X server: started from a directory holding data/, it is
 // looked at (a screenshot of its window), played (XTest keys, or the computer on one side) and
-// closed (Escape, the window manager's close request), also with each data file missing.
+// closed (Escape, the window manager's close request), also with each data file missing and from
+// a directory without data/.
 #include <gtest/gtest.h>
 
 #include <X11/Xatom.h>
@@ -75,12 +76,13 @@ public:
   bool valid = false;
 };
 
-// One run of the game in its own working directory, its standard output kept in a file.
+// One run of the game in its own working directory, its standard output kept in a file there.
 class GameProcess {
 public:
-  explicit GameProcess(const fs::path& workingDirectory, const std::vector<std::string>& arguments = {})
+  explicit GameProcess(const fs::path& workingDirectory, const std::vector<std::string>& arguments = {},
+                       const fs::path& program = RALLY_COURT_BINARY)
       : directory(workingDirectory) {
-    std::vector<char*> argv{const_cast<char*>(RALLY_COURT_BINARY)};
+    std::vector<char*> argv{const_cast<char*>(program.c_str())};
     for (const std::string& argument : arguments) {
       argv.push_back(const_cast<char*>(argument.c_str()));
     }
@@ -92,7 +94,7 @@ public:
       }
       const int output = open("stdout.txt", O_WRONLY | O_CREAT | O_TRUNC, 0644);
       dup2(output, STDOUT_FILENO);
-      execv(RALLY_COURT_BINARY, argv.data());
+      execv(program.c_str(), argv.data());
       _exit(127);
     }
   }
@@ -370,6 +372,26 @@ TEST_F(RallyCourtEndToEnd, TheWindowManagersCloseEndsItWithStatusZero) {
   EXPECT_EQ(game.WaitForExit(10s), std::optional<int>(0)) << game.Output();
 }
 
+TEST_F(RallyCourtEndToEnd, FindsItsInstalledDataFromAnyWorkingDirectory) {
+  const fs::path prefix = workDirectory / "moved" / "usr";
+  fs::create_directories(prefix / "bin");
+  fs::create_directories(prefix / "share" / "rally-court");
+  fs::copy_file(RALLY_COURT_BINARY, prefix / "bin" / "rally_court");
+  fs::rename(workDirectory / "data", prefix / "share" / "rally-court" / "data");
+  fs::create_directories(workDirectory / "elsewhere");
+
+  GameProcess game(workDirectory / "elsewhere", {}, prefix / "bin" / "rally_court");
+  const ::Window window = WaitForWindow("Rally Court");
+  ASSERT_NE(window, 0u) << game.Output();
+  const Screenshot court(display, window);
+  ASSERT_TRUE(court.valid);
+  EXPECT_EQ(BrightRun(court, 32, 30, 690, 200), std::make_pair(328, 391));
+  Focus(window);
+  Tap(XK_Escape);
+  EXPECT_EQ(game.WaitForExit(10s), std::optional<int>(0)) << game.Output();
+  EXPECT_EQ(game.Output(), "");
+}
+
 struct MissingFile {
   const char* file;
   std::vector<std::string> reports;
@@ -380,7 +402,11 @@ class RallyCourtMissingData : public RallyCourtEndToEnd,
 
 TEST_P(RallyCourtMissingData, StillStartsReportsAndEndsOnEscape) {
   fs::remove(workDirectory / "data" / GetParam().file);
-  GameProcess game(workDirectory);
+  // A copy of the program, so no complete data directory is found beside it or in its share.
+  const fs::path program = workDirectory / "bin" / "rally_court";
+  fs::create_directories(program.parent_path());
+  fs::copy_file(RALLY_COURT_BINARY, program);
+  GameProcess game(workDirectory, {}, program);
   const ::Window window = WaitForWindow("Rally Court");
   ASSERT_NE(window, 0u) << game.Output();
   Focus(window);
