@@ -4,15 +4,23 @@ add_library(kf_stb INTERFACE)
 target_include_directories(kf_stb SYSTEM INTERFACE ${STB_INCLUDE_DIR})
 # The implementations are compiled from the installed headers by one unit of the framework
 # (kelpforge/graphics/kf_stb.cpp), so sanitizer and fuzz builds instrument them too and the
-# Windows cross build needs no prebuilt library.
+# Windows cross build needs no prebuilt library. An installed Kelpforge needs no stb.
 
+# The libraries the framework links. A program linking the installed static library needs them
+# too, so each one is named again for the installed package, one line per dependency:
+# find_dependency in cmake/KelpforgeConfig.cmake.in and the pkg-config names or flags below.
+find_package(Threads REQUIRED)
 if(WIN32)
-  add_library(kf_platform_libs INTERFACE)
-  target_link_libraries(kf_platform_libs INTERFACE opengl32 gdi32 user32 kernel32)
+  set(KF_PLATFORM_LIBRARIES opengl32 gdi32 user32 kernel32 Threads::Threads)
+  set(KF_PKGCONFIG_REQUIRES_PRIVATE "")
+  set(KF_PKGCONFIG_LIBS_PRIVATE "-lopengl32 -lgdi32 -luser32 -lkernel32 ${CMAKE_THREAD_LIBS_INIT}")
+  set(KF_PKGCONFIG_CFLAGS "-DNOMINMAX -DWIN32_LEAN_AND_MEAN")
 else()
   set(OpenGL_GL_PREFERENCE GLVND)
   find_package(OpenGL REQUIRED COMPONENTS OpenGL GLX)
   find_package(X11 REQUIRED)
-  add_library(kf_platform_libs INTERFACE)
-  target_link_libraries(kf_platform_libs INTERFACE OpenGL::OpenGL OpenGL::GLX X11::X11)
+  set(KF_PLATFORM_LIBRARIES OpenGL::OpenGL OpenGL::GLX X11::X11 Threads::Threads)
+  set(KF_PKGCONFIG_REQUIRES_PRIVATE "gl glx x11")
+  set(KF_PKGCONFIG_LIBS_PRIVATE "${CMAKE_THREAD_LIBS_INIT}")
+  set(KF_PKGCONFIG_CFLAGS "")
 endif()

@@ -20,6 +20,9 @@ constexpr wchar_t kInitialCaption[] = L"Kelpforge Project";
 constexpr DWORD kWindowStyle = 0x6CF0000;
 // A class brush may be a system colour index plus one: index 4 (COLOR_MENU) here.
 constexpr INT_PTR kBackgroundBrush = 5;
+// The program's own icon, when its executable carries one: icon resource 1, which Explorer
+// shows for the file too.
+const LPCWSTR kProgramIcon = MAKEINTRESOURCEW(1);
 // IDI_APPLICATION and IDC_ARROW, in their wide form whatever UNICODE says.
 const LPCWSTR kApplicationIcon = MAKEINTRESOURCEW(32512);
 const LPCWSTR kArrowCursor = MAKEINTRESOURCEW(32512);
@@ -66,7 +69,10 @@ public:
     windowClass.cbClsExtra = 0;
     windowClass.cbWndExtra = 0;
     windowClass.hInstance = instance;
-    windowClass.hIcon = LoadIconW(nullptr, kApplicationIcon);
+    windowClass.hIcon = LoadIconW(instance, kProgramIcon);
+    if (windowClass.hIcon == nullptr) {
+      windowClass.hIcon = LoadIconW(nullptr, kApplicationIcon);
+    }
     windowClass.hCursor = LoadCursorW(nullptr, kArrowCursor);
     windowClass.hbrBackground = reinterpret_cast<HBRUSH>(kBackgroundBrush);
     windowClass.lpszMenuName = nullptr;
