@@ -6,6 +6,10 @@
 #   make bench          the benchmarks, release build, under Xvfb when there is no display
 #   make test-windows   the suite cross-built for Windows, run under Wine inside Xvfb
 #   make dist-windows   rally_court-windows.zip: rally_court.exe and data/, for Windows
+#   make install        the game and Kelpforge under PREFIX (default /usr/local), honouring DESTDIR
+#   make package-deb    rally-court_<version>_<arch>.deb, the game as a Debian package
+#   make check-install  installs, packages and builds the example against the installed
+#                       Kelpforge (natively and for Windows), and checks each from outside
 
 BUILD_DIR ?= build
 SANITIZE_DIR ?= build-sanitize
@@ -22,7 +26,8 @@ XVFB = xvfb-run -a -s "-screen 0 1920x1080x24 -nolisten tcp"
 WITH_DISPLAY = $(if $(DISPLAY),,$(XVFB))
 export LIBGL_ALWAYS_SOFTWARE ?= 1
 
-.PHONY: all deps build run test test-sanitize fuzz-smoke bench test-windows dist-windows clean
+.PHONY: all deps build run test test-sanitize fuzz-smoke bench test-windows dist-windows install \
+	package-deb check-install clean
 SHELL := /bin/bash
 
 all: build
@@ -96,6 +101,23 @@ dist-windows:
 	cp kelpforge/assets/kf_builtin_font.LICENSE.txt $(WINDOWS_DIR)/dist/
 	cd $(WINDOWS_DIR)/dist && zip -q -X -r $(abspath $(WINDOWS_ZIP)) rally_court.exe data kf_builtin_font.LICENSE.txt
 	@echo "dist-windows: $(WINDOWS_ZIP)"
+
+# Installing: the game (bin/rally_court, share/rally-court/data, the desktop entry, icons and
+# metainfo) and Kelpforge as a package (lib, include, lib/cmake/Kelpforge, lib/pkgconfig).
+PREFIX ?= /usr/local
+install: build
+	DESTDIR="$(DESTDIR)" cmake --install $(BUILD_DIR) --prefix "$(PREFIX)"
+
+# The game alone, as a Debian package under /usr, made by CPack from the build tree.
+package-deb: build
+	@scripts/install-deps --package
+	cd $(BUILD_DIR) && cpack -G DEB
+	@echo "package-deb: $$(ls $(BUILD_DIR)/rally-court_*.deb)"
+
+check-install: build
+	@scripts/install-deps --package --windows
+	$(WINDOWS_CMAKE)
+	scripts/check-install $(BUILD_DIR) $(WINDOWS_DIR)
 
 clean:
 	rm -rf $(BUILD_DIR) $(SANITIZE_DIR) $(FUZZ_DIR) $(BENCH_DIR) $(WINDOWS_DIR)
