@@ -23,6 +23,10 @@ TEST(DataDirectory, LooksInTheWorkingDirectoryThenBesideTheExecutableThenInItsSh
   EXPECT_EQ(DataDirectoryCandidates("/", "unpacked/usr/bin/rally_court", "rally-court").back(),
             fs::path("unpacked/usr/share/rally-court"));
   EXPECT_EQ(DataDirectoryCandidates("/home/player", "", "rally-court"), std::vector<fs::path>{"/home/player"});
+
+  // The running program is this test program, wherever it was started from.
+  EXPECT_EQ(Kelpforge::Core::ExecutablePath().stem(), "kelpforge_tests");
+  EXPECT_TRUE(fs::is_regular_file(Kelpforge::Core::ExecutablePath()));
 }
 
 TEST(DataDirectory, TakesTheFirstPlaceThatHoldsEveryFile) {
