@@ -54,7 +54,7 @@ test-sanitize: deps
 	  $(WITH_DISPLAY) ctest --output-on-failure -j $(JOBS)
 
 bench: deps
-	cmake -S . -B $(BENCH_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Release -DKF_BUILD_TESTS=OFF -DKF_BUILD_BENCHMARKS=ON $(CMAKE_FLAGS)
+	cmake -S . -B $(BENCH_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Release -DKF_BUILD_TESTS=OFF -DKF_BUILD_EXAMPLES=OFF -DKF_BUILD_BENCHMARKS=ON $(CMAKE_FLAGS)
 	cmake --build $(BENCH_DIR) -j $(JOBS)
 	for program in $(BENCH_DIR)/bench/*_benchmark; do $(WITH_DISPLAY) $$program || exit 1; done
 
@@ -64,7 +64,7 @@ FUZZ_SECONDS ?= 30
 fuzz-smoke:
 	@scripts/install-deps --fuzz
 	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-	  -DKF_BUILD_TESTS=OFF -DKF_BUILD_FUZZERS=ON $(CMAKE_FLAGS)
+	  -DKF_BUILD_TESTS=OFF -DKF_BUILD_EXAMPLES=OFF -DKF_BUILD_FUZZERS=ON $(CMAKE_FLAGS)
 	cmake --build $(FUZZ_DIR) -j $(JOBS)
 	@set -e; for fuzzer in $(FUZZ_DIR)/fuzz/*_fuzzer; do \
 	  name=$$(basename $$fuzzer); mkdir -p $(FUZZ_DIR)/corpus/$$name; \
