@@ -1,4 +1,4 @@
-# Third-party code comes from the distribution: stb headers (libstb-dev), X11, OpenGL.
+# Third-party code comes from the distribution: stb headers (libstb-dev), X11 with RandR, OpenGL.
 find_path(STB_INCLUDE_DIR stb_image.h PATH_SUFFIXES stb REQUIRED)
 add_library(kf_stb INTERFACE)
 target_include_directories(kf_stb SYSTEM INTERFACE ${STB_INCLUDE_DIR})
@@ -19,8 +19,8 @@ else()
   set(OpenGL_GL_PREFERENCE GLVND)
   find_package(OpenGL REQUIRED COMPONENTS OpenGL GLX)
   find_package(X11 REQUIRED)
-  set(KF_PLATFORM_LIBRARIES OpenGL::OpenGL OpenGL::GLX X11::X11 Threads::Threads)
-  set(KF_PKGCONFIG_REQUIRES_PRIVATE "gl glx x11")
+  set(KF_PLATFORM_LIBRARIES OpenGL::OpenGL OpenGL::GLX X11::X11 X11::Xrandr Threads::Threads)
+  set(KF_PKGCONFIG_REQUIRES_PRIVATE "gl glx x11 xrandr")
   set(KF_PKGCONFIG_LIBS_PRIVATE "${CMAKE_THREAD_LIBS_INIT}")
   set(KF_PKGCONFIG_CFLAGS "")
 endif()

@@ -29,6 +29,9 @@ int main(int argc, char** argv) {
   if (!application.IsOpen()) {
     return 1;
   }
+  if (commandLine.options.fullscreen) {
+    Kelpforge::Application::SetFullscreen(true);
+  }
   Kelpforge::Graphics::LoadSpriteSheet(RallyCourt::kSpriteSheetName, RallyCourt::kSpriteSheetPath);
   {
     RallyCourt::RallyCourtScene court;

@@ -41,6 +41,12 @@ void Close(ApplicationHandlerInterface& applicationHandler);
 // once and a program should end with a failure status.
 bool HasWindow();
 
+// Borderless fullscreen on the monitor that holds the window, or back to the earlier size and
+// place. F11 and Alt+Enter toggle it in every program. Frames keep drawing in the asked size,
+// scaled to fit.
+void SetFullscreen(bool fullscreen);
+bool IsFullscreen();
+
 void SetWindowTitle(const std::string& title);
 std::wstring ToWideString(const std::string& text);
 

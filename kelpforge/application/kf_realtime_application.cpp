@@ -1,5 +1,6 @@
 // The platform-independent half of the platform application: Open, Run, Close, the window
-// procedure and the window title, written once against the WindowSystem seam.
+// procedure, the window title, fullscreen and the drawing space, written once against the
+// WindowSystem seam.
 #include <locale>
 #include <sstream>
 
@@ -17,8 +18,57 @@ bool theOpenMark = false;
 bool theRunningMark = false;
 WindowHandle theWindowHandle = 0;
 WindowSystem* theInstalledWindowSystem = nullptr;
+bool theFullscreenMark = false;
+DrawingSpace theDrawingSpace;
+
+constexpr std::uintptr_t kVirtualKeyReturn = 0x0D;
+constexpr std::uintptr_t kVirtualKeyF11 = 0x7A;
+
+void SetClientSize(std::int32_t width, std::int32_t height) {
+  theDrawingSpace.clientWidth = width;
+  theDrawingSpace.clientHeight = height;
+  theDrawingSpace.viewport =
+      FitViewport(theDrawingSpace.askedWidth, theDrawingSpace.askedHeight, width, height);
+}
+
+// F11 and Alt+Enter belong to every game; neither is a tracked key, so the key states stay as
+// they are. A held key's repeats do not toggle again.
+bool IsFullscreenToggle(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) {
+  if ((lParam & kKeyWasDownBit) != 0) {
+    return false;
+  }
+  return (message == kMessageKeyDown && wParam == kVirtualKeyF11) ||
+         (message == kMessageSystemKeyDown && wParam == kVirtualKeyReturn &&
+          (lParam & kKeyAltDownBit) != 0);
+}
 
 }  // namespace
+
+ViewportRectangle FitViewport(std::int32_t askedWidth, std::int32_t askedHeight,
+                              std::int32_t clientWidth, std::int32_t clientHeight) {
+  if (askedWidth <= 0 || askedHeight <= 0 || clientWidth <= 0 || clientHeight <= 0) {
+    return ViewportRectangle{};
+  }
+  // Cross-multiplied in 64 bits: exact, and no division by a size that might be zero.
+  const std::int64_t aw = askedWidth;
+  const std::int64_t ah = askedHeight;
+  const std::int64_t cw = clientWidth;
+  const std::int64_t ch = clientHeight;
+  std::int64_t width = cw;
+  std::int64_t height = ch;
+  if (aw * ch > ah * cw) {
+    height = (2 * ah * cw + aw) / (2 * aw);  // the width limits: bars above and below
+  } else if (aw * ch < ah * cw) {
+    width = (2 * aw * ch + ah) / (2 * ah);  // the height limits: bars left and right
+  }
+  return ViewportRectangle{static_cast<std::int32_t>((cw - width) / 2),
+                           static_cast<std::int32_t>((ch - height) / 2),
+                           static_cast<std::int32_t>(width), static_cast<std::int32_t>(height)};
+}
+
+const DrawingSpace& CurrentDrawingSpace() {
+  return theDrawingSpace;
+}
 
 WindowSystem& CurrentWindowSystem() {
   return theInstalledWindowSystem != nullptr ? *theInstalledWindowSystem : NativeWindowSystem();
@@ -47,6 +97,9 @@ std::intptr_t WindowProcedure(WindowHandle window, std::uint32_t message, std::u
       }
       CurrentWindowSystem().PostQuit(0);
       break;
+    case kMessageSize:
+      SetClientSize(SizeParameterWidth(lParam), SizeParameterHeight(lParam));
+      break;
     case kMessageActivate:
       if (theCurrentHandler != nullptr) {
         if (wParam != 0) {
@@ -65,6 +118,12 @@ std::intptr_t WindowProcedure(WindowHandle window, std::uint32_t message, std::u
       break;
     }
     case kMessageKeyDown:
+    case kMessageSystemKeyDown:
+      if (IsFullscreenToggle(message, wParam, lParam)) {
+        SetFullscreen(!theFullscreenMark);
+      }
+      HandleInputMessage(message, wParam, lParam);
+      break;
     case kMessageKeyUp:
     case kMessageLeftButtonDown:
     case kMessageLeftButtonUp:
@@ -90,6 +149,8 @@ void ResetApplicationState() {
   theOpenMark = false;
   theRunningMark = false;
   theWindowHandle = 0;
+  theFullscreenMark = false;
+  theDrawingSpace = DrawingSpace{};
   ResetInputState();
 }
 
@@ -122,6 +183,11 @@ void Open(ApplicationHandlerInterface& applicationHandler) {
                      "kfInternalError, Expected window handle to match.");
 
   windowSystem.FitClientArea(theWindowHandle, properties.windowWidth, properties.windowHeight);
+  // Frames draw in the asked size whatever the client becomes; size messages move the client.
+  theFullscreenMark = false;
+  theDrawingSpace.askedWidth = properties.windowWidth;
+  theDrawingSpace.askedHeight = properties.windowHeight;
+  SetClientSize(properties.windowWidth, properties.windowHeight);
   BuildKeyTable();
   windowSystem.CreateRenderContext(theWindowHandle);
   theCurrentHandler->OnWindowOpen();
@@ -179,6 +245,18 @@ void Close(ApplicationHandlerInterface& applicationHandler) {
 
 bool HasWindow() {
   return theWindowHandle != 0;
+}
+
+void SetFullscreen(bool fullscreen) {
+  if (!theOpenMark || theWindowHandle == 0 || fullscreen == theFullscreenMark) {
+    return;
+  }
+  theFullscreenMark = fullscreen;
+  CurrentWindowSystem().SetFullscreen(theWindowHandle, fullscreen);
+}
+
+bool IsFullscreen() {
+  return theFullscreenMark;
 }
 
 std::wstring ToWideString(const std::string& text) {

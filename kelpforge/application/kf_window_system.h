@@ -15,12 +15,14 @@ using DeviceContext = std::uintptr_t;
 enum MessageCode : std::uint32_t {
   kMessageCreate = 1,
   kMessageDestroy = 2,
+  kMessageSize = 5,
   kMessageActivate = 6,
   kMessagePaint = 15,
   kMessageClose = 16,
   kMessageQuit = 18,
   kMessageKeyDown = 256,
   kMessageKeyUp = 257,
+  kMessageSystemKeyDown = 260,
   kMessageLeftButtonDown = 513,
   kMessageLeftButtonUp = 514,
   kMessageRightButtonDown = 516,
@@ -31,6 +33,24 @@ enum MessageCode : std::uint32_t {
 
 // Bit 30 of a key-down message's second parameter: the key was already down (auto-repeat).
 constexpr std::intptr_t kKeyWasDownBit = std::intptr_t{1} << 30;
+// Bit 29 of a key message's second parameter: Alt was held.
+constexpr std::intptr_t kKeyAltDownBit = std::intptr_t{1} << 29;
+
+// The size message's first parameter: the window was minimized (its client is then 0 x 0).
+constexpr std::uintptr_t kSizeMinimized = 1;
+
+// The size message carries the client width in the low and the height in the high 16 bits of
+// its second parameter.
+constexpr std::intptr_t SizeParameter(std::int32_t width, std::int32_t height) {
+  return static_cast<std::intptr_t>((static_cast<std::uint32_t>(width) & 0xFFFFu) |
+                                    ((static_cast<std::uint32_t>(height) & 0xFFFFu) << 16));
+}
+constexpr std::int32_t SizeParameterWidth(std::intptr_t lParam) {
+  return static_cast<std::int32_t>(static_cast<std::uintptr_t>(lParam) & 0xFFFFu);
+}
+constexpr std::int32_t SizeParameterHeight(std::intptr_t lParam) {
+  return static_cast<std::int32_t>((static_cast<std::uintptr_t>(lParam) >> 16) & 0xFFFFu);
+}
 
 struct Message {
   WindowHandle window = 0;
@@ -70,6 +90,10 @@ public:
   virtual void PresentBackBuffer(DeviceContext deviceContext) = 0;
 
   virtual void SetCaption(WindowHandle window, const std::wstring& caption) = 0;
+
+  // Switches between borderless fullscreen on the monitor that holds the window and the
+  // earlier windowed size and place. Client-size changes come back as size messages.
+  virtual void SetFullscreen(WindowHandle window, bool fullscreen) = 0;
 };
 
 // The platform's own window system, defined by the one platform that the build picks.
@@ -82,6 +106,35 @@ void SetWindowSystem(WindowSystem* windowSystem);
 
 // The window recorded when it was created (0 before that, or when creation failed).
 WindowHandle RecordedWindowHandle();
+
+// Where a frame's drawing space lands in the window, in window pixels counted from the
+// top-left corner; empty when nothing can be shown.
+struct ViewportRectangle {
+  std::int32_t x = 0;
+  std::int32_t y = 0;
+  std::int32_t width = 0;
+  std::int32_t height = 0;
+  friend bool operator==(const ViewportRectangle&, const ViewportRectangle&) = default;
+};
+
+// The asked drawing space scaled to the client area with its aspect ratio kept and centred.
+// Rounding rule: the side that limits the scale fills the client exactly; the other side is
+// asked x client / asked of the limiting side, rounded to the nearest pixel (halves up); the
+// bars split what is left, the odd pixel going to the right or bottom bar. An empty asked size
+// or client gives an empty rectangle.
+ViewportRectangle FitViewport(std::int32_t askedWidth, std::int32_t askedHeight,
+                              std::int32_t clientWidth, std::int32_t clientHeight);
+
+// The drawing space of the open window: the size the handler asked for, the client size as the
+// latest size message reported it, and the scaled rectangle between them.
+struct DrawingSpace {
+  std::int32_t askedWidth = 1280;
+  std::int32_t askedHeight = 720;
+  std::int32_t clientWidth = 1280;
+  std::int32_t clientHeight = 720;
+  ViewportRectangle viewport{0, 0, 1280, 720};
+};
+const DrawingSpace& CurrentDrawingSpace();
 
 // Routes one message; every platform sends its window messages here.
 std::intptr_t WindowProcedure(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,

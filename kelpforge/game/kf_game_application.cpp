@@ -1,5 +1,6 @@
 #include "kelpforge/game/kf_game_application.h"
 
+#include "kelpforge/application/kf_window_system.h"
 #include "kelpforge/core/kf_error.h"
 #include "kelpforge/game/kf_game_clock.h"
 #include "kelpforge/graphics/kf_opengl.h"
@@ -95,6 +96,13 @@ void UpdateAndRenderScene(GameScene& scene, float step) {
 
   scene.Update(step);
 
+  // A minimized window has no pixels to draw on.
+  const Application::kfImplementation::ViewportRectangle& viewport =
+      Application::kfImplementation::CurrentDrawingSpace().viewport;
+  if (viewport.width <= 0 || viewport.height <= 0) {
+    return;
+  }
+  // The clear covers the whole window, so the bars beside a scaled picture stay black.
   glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
   glClear(GL_COLOR_BUFFER_BIT);
   BeginRender2D();
@@ -103,13 +111,20 @@ void UpdateAndRenderScene(GameScene& scene, float step) {
 }
 
 void BeginRender2D() {
-  GLint viewport[4] = {0, 0, 0, 0};
-  glGetIntegerv(GL_VIEWPORT, viewport);
+  // The game draws in the size it asked for; the viewport scales that to the window. GL counts
+  // viewport rows from the bottom.
+  const Application::kfImplementation::DrawingSpace& space =
+      Application::kfImplementation::CurrentDrawingSpace();
+  glPushAttrib(GL_VIEWPORT_BIT);
+  glViewport(space.viewport.x, space.clientHeight - space.viewport.y - space.viewport.height,
+             space.viewport.width, space.viewport.height);
 
   glMatrixMode(GL_PROJECTION);
   glPushMatrix();
   glLoadIdentity();
-  glOrtho(viewport[0], viewport[0] + viewport[2], viewport[1] + viewport[3], viewport[1], -1.0, 1.0);
+  if (space.askedWidth > 0 && space.askedHeight > 0) {
+    glOrtho(0.0, space.askedWidth, space.askedHeight, 0.0, -1.0, 1.0);
+  }
 
   glMatrixMode(GL_MODELVIEW);
   glPushMatrix();
@@ -138,6 +153,7 @@ void EndRender2D() {
   glPopMatrix();
   glMatrixMode(GL_MODELVIEW);
   glPopMatrix();
+  glPopAttrib();  // the viewport
 }
 
 }  // namespace kfImplementation

@@ -1,7 +1,8 @@
 // The game application and the fixed-step game loop. A game constructs one GameApplication
 // (which opens the window), builds its scene and calls RunGame(scene), which returns once the
 // window has closed. Each frame is clamped to 1/30 s and turned into at most five fixed steps of
-// 0.01 s, one variable-rate update and one render in a pixel-exact 2-D projection.
+// 0.01 s, one variable-rate update and one render in a 2-D projection of the size the game asked
+// for, scaled to the window with its aspect ratio kept (pixel-exact at the asked size).
 #pragma once
 
 #include <cstdint>
@@ -76,8 +77,11 @@ void ResetGameTimer();
 void UpdateGameTimer();
 
 // Adds `step` to the scene's accumulator, runs the fixed steps it allows, then Update(step),
-// clears the colour buffer and renders the scene between BeginRender2D and EndRender2D.
+// clears the colour buffer and renders the scene between BeginRender2D and EndRender2D. A
+// minimized window (an empty viewport) is neither cleared nor drawn.
 void UpdateAndRenderScene(GameScene& scene, float step);
+// Projects the asked size (one unit per asked pixel, origin top-left, y down) onto the scaled,
+// centred viewport; EndRender2D gives back the viewport and the state it changed.
 void BeginRender2D();
 void EndRender2D();
 

@@ -357,6 +357,33 @@ TEST_F(GameApplicationTest, RunGameOpensTheSceneAndCloseGameEndsTheLoop) {
   EXPECT_TRUE(reports.messages.empty());
 }
 
+TEST_F(GameApplicationTest, AMinimizedWindowGoesOnUpdatingButDrawsNothing) {
+  EventLog log;
+  RecordingScene scene(log, "scene");
+  FedGameCounter counter;
+  ScopedGameCounter installed(counter);
+  Game::GameApplication application;
+  scene.onUpdate = [&](int update) {
+    counter.Advance(0.011);
+    switch (update) {
+      case 1: platform.QueueSize(0, 0); break;
+      case 3: platform.QueueSize(640, 360); break;
+      case 5: Game::GameApplication::CloseGame(); break;
+    }
+  };
+  application.RunGame(scene);
+  EventLog frames;
+  for (const std::string& event : log) {
+    if (event != "scene.Simulate") {
+      frames.push_back(event);
+    }
+  }
+  EXPECT_EQ(frames, EventLog({"scene.OnOpen (current)", "scene.Update", "scene.Render", "scene.Update",
+                              "scene.Update", "scene.Update", "scene.Render", "scene.Update",
+                              "scene.Render"}));
+  EXPECT_EQ(scene.simulateCount, 4);  // the game went on while nothing was drawn
+}
+
 TEST_F(GameApplicationTest, ZeroCounterFrequencyStandsTheClockStill) {
   FedGameCounter counter(0);
   ScopedGameCounter installed(counter);

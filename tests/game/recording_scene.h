@@ -55,6 +55,9 @@ public:
   void Update(float deltaTime) override {
     updateSteps.push_back(deltaTime);
     log_.push_back(name_ + ".Update");
+    if (onUpdate) {
+      onUpdate(static_cast<int>(updateSteps.size()));
+    }
     GameScene::Update(deltaTime);
   }
   void Render() override {
@@ -73,6 +76,7 @@ public:
   int simulateCount = 0;
   std::vector<float> updateSteps;
   std::function<void()> onSimulate;
+  std::function<void(int)> onUpdate;  // given the 1-based number of the update
 
 private:
   EventLog& log_;

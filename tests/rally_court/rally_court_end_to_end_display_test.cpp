@@ -15,6 +15,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -42,18 +43,24 @@ struct Rgb {
   int r, g, b;
 };
 
-// The window's pixels, read back from the server.
+// The window's pixels, read back from the server, at the window's current size.
 class Screenshot {
 public:
-  Screenshot(Display* display, ::Window window) : pixels(kWidth * kHeight * 3) {
-    XImage* image = XGetImage(display, window, 0, 0, kWidth, kHeight, AllPlanes, ZPixmap);
+  Screenshot(Display* display, ::Window window) {
+    XWindowAttributes attributes{};
+    XGetWindowAttributes(display, window, &attributes);
+    width = attributes.width;
+    height = attributes.height;
+    XImage* image = XGetImage(display, window, 0, 0, static_cast<unsigned>(width),
+                              static_cast<unsigned>(height), AllPlanes, ZPixmap);
     if (image == nullptr) {
       return;
     }
-    for (int y = 0; y < kHeight; ++y) {
-      for (int x = 0; x < kWidth; ++x) {
+    pixels.resize(static_cast<std::size_t>(width) * height * 3);
+    for (int y = 0; y < height; ++y) {
+      for (int x = 0; x < width; ++x) {
         const unsigned long pixel = XGetPixel(image, x, y);
-        unsigned char* out = &pixels[(y * kWidth + x) * 3];
+        unsigned char* out = &pixels[(static_cast<std::size_t>(y) * width + x) * 3];
         out[0] = static_cast<unsigned char>((pixel >> 16) & 0xFF);
         out[1] = static_cast<unsigned char>((pixel >> 8) & 0xFF);
         out[2] = static_cast<unsigned char>(pixel & 0xFF);
@@ -64,14 +71,16 @@ public:
   }
 
   Rgb At(int x, int y) const {
-    const unsigned char* p = &pixels[(y * kWidth + x) * 3];
+    const unsigned char* p = &pixels[(static_cast<std::size_t>(y) * width + x) * 3];
     return {p[0], p[1], p[2]};
   }
 
   void Save(const fs::path& path) const {
-    stbi_write_png(path.string().c_str(), kWidth, kHeight, 3, pixels.data(), kWidth * 3);
+    stbi_write_png(path.string().c_str(), width, height, 3, pixels.data(), width * 3);
   }
 
+  int width = 0;
+  int height = 0;
   std::vector<unsigned char> pixels;
   bool valid = false;
 };
@@ -211,6 +220,80 @@ protected:
     event.xclient.data.l[1] = CurrentTime;
     XSendEvent(display, window, False, NoEventMask, &event);
     XSync(display, False);
+  }
+
+  struct Placement {
+    int x, y, width, height;
+    friend bool operator==(const Placement&, const Placement&) = default;
+  };
+
+  // Waits until the window has `wanted` place and size, then lets it draw some frames.
+  Placement WaitForPlacement(::Window window, const Placement& wanted) {
+    Placement placement{};
+    for (int tries = 0; tries < 250 && !(placement == wanted); ++tries) {
+      std::this_thread::sleep_for(20ms);
+      XWindowAttributes attributes{};
+      XGetWindowAttributes(display, window, &attributes);
+      ::Window child = 0;
+      XTranslateCoordinates(display, window, attributes.root, 0, 0, &placement.x, &placement.y, &child);
+      placement.width = attributes.width;
+      placement.height = attributes.height;
+    }
+    std::this_thread::sleep_for(400ms);
+    return placement;
+  }
+
+  // What `xdotool windowsize` does, with a move: a window reaching past the screen's edge cannot
+  // be read back.
+  void MoveResize(::Window window, const Placement& to) {
+    XMoveResizeWindow(display, window, to.x, to.y, static_cast<unsigned>(to.width),
+                      static_cast<unsigned>(to.height));
+    XSync(display, False);
+    WaitForPlacement(window, to);
+  }
+
+  void AltEnter() {
+    Key(XK_Alt_L, true);
+    Tap(XK_Return);
+    Key(XK_Alt_L, false);
+  }
+
+  // The court scaled by `scale` into the window with its top-left corner at (left, top): grey
+  // walls, the centre line, both paddles on their rows (a row is lit when its centre lies inside
+  // the scaled paddle), black bars beside it.
+  void ExpectScaledCourt(::Window window, int left, int top, double scale, bool leftPaddle = true) {
+    const Screenshot shot(display, window);
+    ASSERT_TRUE(shot.valid);
+    const auto at = [&](double x, double y) {
+      return shot.At(left + static_cast<int>(x * scale), top + static_cast<int>(y * scale));
+    };
+    const std::string size = std::to_string(shot.width) + "x" + std::to_string(shot.height);
+    for (const double x : {5.0, 320.0, 1275.0}) {
+      EXPECT_NEAR(at(x, 10).r + at(x, 710).r, 256, 4) << size << " walls at " << x;
+    }
+    EXPECT_NEAR(at(640, 600).r, 128, 2) << size << " centre line";
+    EXPECT_LT(at(660, 600).r, 8) << size;
+    const int firstRow = static_cast<int>(std::ceil(top + 328 * scale - 0.5));
+    const int lastRow = static_cast<int>(std::ceil(top + 392 * scale - 0.5)) - 1;
+    for (const double x : {1248.0, 32.0}) {
+      if (x == 32.0 && !leftPaddle) continue;
+      const auto run = BrightRun(shot, left + static_cast<int>(x * scale), 0, shot.height - 1, 200);
+      EXPECT_NEAR(run.first, firstRow, 1) << size << " paddle at " << x;
+      EXPECT_NEAR(run.second, lastRow, 1) << size << " paddle at " << x;
+    }
+    const int barLight = left == 0 ? 0 : shot.At(left / 2, 10).r + shot.At(shot.width - 1 - left / 2, 10).r;
+    const int barsLight = top == 0 ? barLight : barLight + shot.At(10, top / 2).r + shot.At(10, shot.height - 1 - top / 2).r;
+    EXPECT_LT(barsLight, 8) << size << " bars";
+    // Both score texts: glyphs lit in the title band over the centre of each half.
+    for (const double centre : {320.0, 960.0}) {
+      int lit = 0;
+      for (double y = 20; y < 80; y += 1 / scale) {
+        for (double x = centre - 120; x < centre + 120; x += 1 / scale) {
+          lit += at(x, y).r > 64 ? 1 : 0;
+        }
+      }
+      EXPECT_GT(lit, 200 * scale * scale) << size << " score text over x " << centre;
+    }
   }
 
   // The rows of column x whose red channel is at least `threshold`, as [first, last].
@@ -359,6 +442,55 @@ TEST_F(RallyCourtEndToEnd, TheComputerOnTheRightMeetsTheFirstServeAndWinsThePoin
   EXPECT_EQ(scoringHalf, 1);
 
   Focus(window);
+  Tap(XK_Escape);
+  EXPECT_EQ(game.WaitForExit(10s), std::optional<int>(0)) << game.Output();
+  EXPECT_EQ(game.Output(), "");
+}
+
+TEST_F(RallyCourtEndToEnd, TheCourtFitsAnySizeAndFullscreenTogglesBothWays) {
+  GameProcess game(workDirectory, {"--fullscreen"});
+  const ::Window window = WaitForWindow("Rally Court");
+  ASSERT_NE(window, 0u) << game.Output();
+  Focus(window);
+  const Placement screen{0, 0, 1920, 1080};  // the Xvfb screen, with no window manager
+  const Placement windowed{50, 50, kWidth, kHeight};
+
+  // Started fullscreen; F11 brings the window it would have had, F11 again covers the screen.
+  EXPECT_EQ(WaitForPlacement(window, screen), screen);
+  ExpectScaledCourt(window, 0, 0, 1.5);
+  Tap(XK_F11);
+  EXPECT_EQ(WaitForPlacement(window, windowed), windowed);
+  ExpectScaledCourt(window, 0, 0, 1.0);
+  Tap(XK_F11);
+  EXPECT_EQ(WaitForPlacement(window, screen), screen);
+  Tap(XK_F11);
+  EXPECT_EQ(WaitForPlacement(window, windowed), windowed);
+
+  // Resized by hand: the same shape fills the window, others get bars on their long sides.
+  MoveResize(window, screen);
+  ExpectScaledCourt(window, 0, 0, 1.5);
+  MoveResize(window, {0, 0, 1800, 1000});
+  ExpectScaledCourt(window, 11, 0, 1000.0 / 720.0);
+  MoveResize(window, {0, 0, 1000, 1000});
+  ExpectScaledCourt(window, 0, 218, 1000.0 / 1280.0);
+  const Placement small{50, 50, 640, 360};
+  MoveResize(window, small);
+  ExpectScaledCourt(window, 0, 0, 0.5);
+
+  // Alt+Enter toggles the same way, and W still moves the left paddle in fullscreen.
+  AltEnter();
+  EXPECT_EQ(WaitForPlacement(window, screen), screen);
+  Key(XK_w, true);
+  std::this_thread::sleep_for(400ms);
+  Key(XK_w, false);
+  std::this_thread::sleep_for(200ms);
+  ExpectScaledCourt(window, 0, 0, 1.5, false);
+  const auto left = BrightRun(Screenshot(display, window), 48, 0, 1079, 200);
+  EXPECT_LT(left.first, 450);  // from 492
+  EXPECT_NEAR(left.second - left.first, 95, 1);
+  AltEnter();
+  EXPECT_EQ(WaitForPlacement(window, small), small);
+
   Tap(XK_Escape);
   EXPECT_EQ(game.WaitForExit(10s), std::optional<int>(0)) << game.Output();
   EXPECT_EQ(game.Output(), "");

@@ -28,6 +28,7 @@ WindowHandle ScriptedWindowSystem::RegisterAndCreateWindow(std::int32_t width, s
   clientWidth = width;
   clientHeight = height;
   caption = L"Kelpforge Project";
+  fullscreen = false;
   if (sendCreateMessage) {
     WindowProcedure(createMessageHandle, kMessageCreate, 0, 0);
   }
@@ -108,6 +109,28 @@ void ScriptedWindowSystem::PresentBackBuffer(DeviceContext) {
 void ScriptedWindowSystem::SetCaption(WindowHandle, const std::wstring& newCaption) {
   log.push_back("SetCaption");
   caption = newCaption;
+}
+
+void ScriptedWindowSystem::SetFullscreen(WindowHandle, bool on) {
+  log.push_back(on ? "SetFullscreen on" : "SetFullscreen off");
+  if (on == fullscreen) {
+    return;
+  }
+  fullscreen = on;
+  // Like a window manager, the new client size comes back later as a message.
+  if (on) {
+    windowedWidth_ = clientWidth;
+    windowedHeight_ = clientHeight;
+    QueueSize(screenWidth, screenHeight);
+  } else {
+    QueueSize(windowedWidth_, windowedHeight_);
+  }
+}
+
+void ScriptedWindowSystem::QueueSize(std::int32_t width, std::int32_t height) {
+  clientWidth = width;
+  clientHeight = height;
+  QueueMessage(kMessageSize, 0, SizeParameter(width, height));
 }
 
 void ScriptedWindowSystem::QueueMessage(std::uint32_t message, std::uintptr_t wParam,

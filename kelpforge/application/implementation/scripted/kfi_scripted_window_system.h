@@ -33,6 +33,7 @@ public:
   void ReleaseDeviceContext(WindowHandle window, DeviceContext deviceContext) override;
   void PresentBackBuffer(DeviceContext deviceContext) override;
   void SetCaption(WindowHandle window, const std::wstring& caption) override;
+  void SetFullscreen(WindowHandle window, bool fullscreen) override;
 
   // --- the script ---
   // Appends a message for the window to the queue, as the window system would.
@@ -41,6 +42,8 @@ public:
   void QueueKeyUp(std::uint32_t virtualKey);
   // The user's close command (the close button): its default handling destroys the window.
   void QueueClose();
+  // The user (or the window manager) gave the client area a new size.
+  void QueueSize(std::int32_t width, std::int32_t height);
 
   // Creation outcomes: the handle creation returns and the one the create message carries
   // (0 simulates a failed creation).
@@ -53,7 +56,8 @@ public:
 
   // The window-system calls, in order, by name ("RegisterAndCreateWindow", "FitClientArea",
   // "CreateRenderContext", "ShowAppWindow", "DestroyRenderContext", "DestroyAppWindow",
-  // "AcquireDeviceContext", "ReleaseDeviceContext", "SetCaption"). Names are literals and the
+  // "AcquireDeviceContext", "ReleaseDeviceContext", "SetCaption", "SetFullscreen on",
+  // "SetFullscreen off"). Names are literals and the
   // log is reserved up front, so logging allocates nothing inside a pass. Presents are counted.
   std::vector<const char*> log;
   std::vector<std::string> LogText() const;
@@ -65,10 +69,16 @@ public:
   std::wstring caption;
   bool windowExists = false;
   bool contextCurrent = false;
+  // Fullscreen covers this screen; leaving it queues the earlier client size again.
+  std::int32_t screenWidth = 1920;
+  std::int32_t screenHeight = 1080;
+  bool fullscreen = false;
 
 private:
   std::deque<Message> queue_;
   WindowHandle window_ = 0;
+  std::int32_t windowedWidth_ = 0;
+  std::int32_t windowedHeight_ = 0;
 };
 
 }  // namespace Kelpforge::Application::kfImplementation

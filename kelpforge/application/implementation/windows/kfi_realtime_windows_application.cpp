@@ -1,9 +1,11 @@
 // The Win32/WGL window system. Implements every operation of the WindowSystem seam with the
 // plain Windows API: the class "KelpforgeApplication", one overlapping window at (50, 50) whose
 // client area is sized exactly, a double-buffered 32-bit RGBA pixel format with 16-bit depth and
-// 8-bit stencil, a WGL context, and the thread's own message queue. Windows messages need no
-// translation: a trampoline hands each one to the shared WindowProcedure. Results of the window
-// and OpenGL calls are not examined; a failed creation shows through the loop's handle checks.
+// 8-bit stencil, a WGL context, the thread's own message queue, and borderless fullscreen as a
+// popup over the window's monitor. Windows messages need no translation: a trampoline hands each
+// one to the shared WindowProcedure, holding back the size messages of a drag until it ends.
+// Results of the window and OpenGL calls are not examined; a failed creation shows through the
+// loop's handle checks.
 #include "kelpforge/application/implementation/windows/kfi_realtime_windows_application.h"
 
 #include <GL/gl.h>
@@ -82,6 +84,9 @@ public:
     RegisterClassW(&windowClass);
 
     // The create message reaches the shared procedure inside this call and records the window.
+    state.reportedSize = -1;
+    state.inSizeMove = false;
+    state.fullscreen = false;
     state.window = CreateWindowExW(0, kWindowClassName, kInitialCaption, kWindowStyle, kWindowLeft,
                                    kWindowTop, width, height, nullptr, nullptr, instance, nullptr);
     return reinterpret_cast<WindowHandle>(state.window);
@@ -99,6 +104,8 @@ public:
     const int outerHeight =
         (windowRect.bottom - windowRect.top) - (clientRect.bottom - clientRect.top) + height;
     SetWindowPos(ToHwnd(window), nullptr, 0, 0, outerWidth, outerHeight, SWP_NOZORDER | SWP_NOMOVE);
+    GetClientRect(ToHwnd(window), &clientRect);
+    state.reportedSize = SizeParameter(clientRect.right, clientRect.bottom);
   }
 
   void CreateRenderContext(WindowHandle window) override {
@@ -156,6 +163,10 @@ public:
   void PostQuit(int exitCode) override { PostQuitMessage(exitCode); }
 
   std::intptr_t CallDefaultProcedure(const Message& message) override {
+    // With no menu to take it, Alt+Enter's character would make the default procedure beep.
+    if (message.message == WM_SYSCHAR && message.wParam == VK_RETURN) {
+      return 0;
+    }
     return DefWindowProcW(ToHwnd(message.window), message.message, message.wParam, message.lParam);
   }
 
@@ -173,12 +184,77 @@ public:
     SetWindowTextW(ToHwnd(window), caption.c_str());
   }
 
+  void SetFullscreen(WindowHandle window, bool fullscreen) override {
+    const HWND hwnd = ToHwnd(window);
+    if (fullscreen == state.fullscreen || IsWindow(hwnd) == FALSE) {
+      return;
+    }
+    state.fullscreen = fullscreen;
+    if (fullscreen) {
+      state.windowed.style = GetWindowLongPtrW(hwnd, GWL_STYLE);
+      state.windowed.placement.length = sizeof(WINDOWPLACEMENT);
+      GetWindowPlacement(hwnd, &state.windowed.placement);
+      MONITORINFO monitor{};
+      monitor.cbSize = sizeof(monitor);
+      GetMonitorInfoW(MonitorFromWindow(hwnd, MONITOR_DEFAULTTONEAREST), &monitor);
+      SetWindowLongPtrW(hwnd, GWL_STYLE, (state.windowed.style & ~WS_OVERLAPPEDWINDOW) | WS_POPUP);
+      const RECT& area = monitor.rcMonitor;
+      SetWindowPos(hwnd, HWND_TOP, area.left, area.top, area.right - area.left,
+                   area.bottom - area.top, SWP_NOOWNERZORDER | SWP_FRAMECHANGED | SWP_SHOWWINDOW);
+    } else {
+      SetWindowLongPtrW(hwnd, GWL_STYLE, state.windowed.style);
+      SetWindowPlacement(hwnd, &state.windowed.placement);
+      SetWindowPos(hwnd, nullptr, 0, 0, 0, 0,
+                   SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOOWNERZORDER | SWP_FRAMECHANGED);
+    }
+  }
+
+  // Every message of the window, before the shared procedure sees it. A drag of the frame runs
+  // the system's own modal loop and sends a size message for every step of the pointer; the
+  // loop hears of the size once, when the drag ends, and only when the size really changed.
+  LRESULT Route(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+      case WM_ENTERSIZEMOVE:
+        state.inSizeMove = true;
+        break;
+      case WM_EXITSIZEMOVE: {
+        state.inSizeMove = false;
+        RECT client{};
+        GetClientRect(window, &client);
+        const LPARAM size = SizeParameter(client.right, client.bottom);
+        if (size != state.reportedSize) {
+          state.reportedSize = size;
+          WindowProcedure(reinterpret_cast<WindowHandle>(window), WM_SIZE, SIZE_RESTORED, size);
+        }
+        break;
+      }
+      case WM_SIZE:
+        if (state.inSizeMove || lParam == state.reportedSize) {
+          return DefWindowProcW(window, message, wParam, lParam);
+        }
+        state.reportedSize = lParam;
+        break;
+      default:
+        break;
+    }
+    return WindowProcedure(reinterpret_cast<WindowHandle>(window), message, wParam, lParam);
+  }
+
   HWND window() const { return state.window; }
 
 private:
+  // The style and placement a fullscreen switch replaced, given back when it ends.
+  struct WindowedMode {
+    LONG_PTR style = 0;
+    WINDOWPLACEMENT placement{};
+  };
   struct State {
     HWND window = nullptr;
     MSG takenMessage{};
+    bool inSizeMove = false;
+    LPARAM reportedSize = -1;  // the client size last handed to the loop, as a size parameter
+    bool fullscreen = false;
+    WindowedMode windowed;
   };
   State state;
 };
@@ -189,7 +265,7 @@ Win32WindowSystem& TheWin32WindowSystem() {
 }
 
 LRESULT CALLBACK WindowProcedureTrampoline(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  return WindowProcedure(reinterpret_cast<WindowHandle>(window), message, wParam, lParam);
+  return TheWin32WindowSystem().Route(window, message, wParam, lParam);
 }
 
 }  // namespace

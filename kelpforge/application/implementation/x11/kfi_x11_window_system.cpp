@@ -1,8 +1,10 @@
 // The X11/GLX window system. Implements every operation of the WindowSystem seam: one top-level
 // window with a double-buffered RGBA GLX surface (depth >= 16, stencil 8), its client area exactly
-// the requested size, placed at (50, 50), captioned through WM_NAME and _NET_WM_NAME. X events are
-// translated into the loop's Windows-style messages; posted messages (quit) come from our own
-// queue. Not implemented: the Windows class registration and icon, which have no X counterpart.
+// the requested size, placed at (50, 50), captioned through WM_NAME and _NET_WM_NAME, and
+// borderless fullscreen (EWMH where a window manager offers it, else moved over the monitor).
+// X events are translated into the loop's Windows-style messages; posted messages (quit) come
+// from our own queue. Not implemented: the Windows class registration and icon, which have no X
+// counterpart.
 #include "kelpforge/application/implementation/x11/kfi_x11_window_system.h"
 
 #include <GL/gl.h>
@@ -10,6 +12,7 @@
 #include <X11/XKBlib.h>
 #include <X11/Xatom.h>
 #include <X11/Xutil.h>
+#include <X11/extensions/Xrandr.h>
 #include <X11/keysym.h>
 
 #include <array>
@@ -78,6 +81,14 @@ std::string ToUtf8(const std::wstring& text) {
   }
   return result;
 }
+
+// A rectangle of the root window, in pixels.
+struct ScreenRectangle {
+  int x = 0;
+  int y = 0;
+  unsigned width = 0;
+  unsigned height = 0;
+};
 
 using SwapIntervalExtFunction = void (*)(Display*, GLXDrawable, int);
 using SwapIntervalMesaFunction = int (*)(unsigned int);
@@ -157,6 +168,9 @@ public:
     XResizeWindow(state.display, static_cast<::Window>(window),
                   static_cast<unsigned>(ClampSize(width)), static_cast<unsigned>(ClampSize(height)));
     XSync(state.display, False);
+    // The loop takes this size as the client's; later changes come as size messages.
+    state.configuredWidth = state.reportedWidth = ClampSize(width);
+    state.configuredHeight = state.reportedHeight = ClampSize(height);
   }
 
   void CreateRenderContext(WindowHandle window) override {
@@ -193,6 +207,9 @@ public:
       return;
     }
     XMapRaised(state.display, static_cast<::Window>(window));
+    // Counted as shown from now on, so the configure events that come before the map
+    // notification do not report a minimized window.
+    state.mapped = true;
     // Map at the requested place even where a window manager moved the request.
     XMoveWindow(state.display, static_cast<::Window>(window), 50, 50);
     XSync(state.display, False);
@@ -208,6 +225,8 @@ public:
     XSync(state.display, False);
     state.window = 0;
     state.downKeys.fill(false);
+    state.mapped = false;
+    state.fullscreen = false;
   }
 
   bool TakeNextMessage(Message& message) override {
@@ -272,6 +291,23 @@ public:
     XFlush(state.display);
   }
 
+  void SetFullscreen(WindowHandle window, bool fullscreen) override {
+    if (window == 0 || state.display == nullptr || window != state.window ||
+        fullscreen == state.fullscreen) {
+      return;
+    }
+    state.fullscreen = fullscreen;
+    DetectWindowManager();
+    if (state.netWmStateFullscreen != 0) {
+      SendFullscreenState(fullscreen);
+    } else if (fullscreen) {
+      MoveOverMonitor();
+    } else {
+      MoveBackToWindowedRectangle();
+    }
+    XFlush(state.display);
+  }
+
   Display* display() const { return state.display; }
   ::Window window() const { return state.window; }
 
@@ -285,6 +321,23 @@ private:
     bool detectableAutoRepeat = false;
     std::array<bool, 256> downKeys{};  // by virtual-key code
     std::deque<Message> postedMessages;
+
+    // The window's size as the server last configured it, and the client size last reported to
+    // the loop (0 x 0 while unmapped): a size message goes out only when the two differ.
+    std::int32_t configuredWidth = 0;
+    std::int32_t configuredHeight = 0;
+    std::int32_t reportedWidth = 0;
+    std::int32_t reportedHeight = 0;
+    bool mapped = false;
+
+    bool fullscreen = false;
+    // Where the window was before a fullscreen without a window manager covered the monitor.
+    ScreenRectangle windowedRectangle;
+    // Asked once per display: _NET_WM_STATE and _NET_WM_STATE_FULLSCREEN, kept only when an
+    // EWMH window manager is running and lists them.
+    bool windowManagerChecked = false;
+    Atom netWmState = 0;
+    Atom netWmStateFullscreen = 0;
   };
 
   static std::int32_t ClampSize(std::int32_t size) { return size > 0 ? size : 1; }
@@ -332,6 +385,158 @@ private:
     }
   }
 
+  // The 32-bit window property `name` of `window` (the first value), or 0.
+  ::Window WindowProperty(::Window window, const char* name) {
+    Atom type = 0;
+    int format = 0;
+    unsigned long count = 0;
+    unsigned long after = 0;
+    unsigned char* data = nullptr;
+    const Atom property = XInternAtom(state.display, name, False);
+    ::Window value = 0;
+    if (XGetWindowProperty(state.display, window, property, 0, 1, False, XA_WINDOW, &type, &format,
+                           &count, &after, &data) == Success &&
+        data != nullptr && format == 32 && count == 1) {
+      value = static_cast<::Window>(*reinterpret_cast<unsigned long*>(data));
+    }
+    XFree(data);
+    return value;
+  }
+
+  // An EWMH window manager names its check window on the root, and the check window names
+  // itself; a stale property left by a window manager that has gone fails the second test.
+  void DetectWindowManager() {
+    if (state.windowManagerChecked) {
+      return;
+    }
+    state.windowManagerChecked = true;
+    const ::Window root = DefaultRootWindow(state.display);
+    const ::Window check = WindowProperty(root, "_NET_SUPPORTING_WM_CHECK");
+    if (check == 0 || WindowProperty(check, "_NET_SUPPORTING_WM_CHECK") != check) {
+      return;
+    }
+    const Atom wmState = XInternAtom(state.display, "_NET_WM_STATE", False);
+    const Atom wmStateFullscreen = XInternAtom(state.display, "_NET_WM_STATE_FULLSCREEN", False);
+    Atom type = 0;
+    int format = 0;
+    unsigned long count = 0;
+    unsigned long after = 0;
+    unsigned char* data = nullptr;
+    const Atom supported = XInternAtom(state.display, "_NET_SUPPORTED", False);
+    if (XGetWindowProperty(state.display, root, supported, 0, 4096, False, XA_ATOM, &type, &format,
+                           &count, &after, &data) != Success ||
+        data == nullptr || format != 32) {
+      XFree(data);
+      return;
+    }
+    const auto* atoms = reinterpret_cast<const unsigned long*>(data);
+    bool hasState = false;
+    bool hasFullscreen = false;
+    for (unsigned long i = 0; i < count; ++i) {
+      hasState = hasState || atoms[i] == wmState;
+      hasFullscreen = hasFullscreen || atoms[i] == wmStateFullscreen;
+    }
+    XFree(data);
+    if (hasState && hasFullscreen) {
+      state.netWmState = wmState;
+      state.netWmStateFullscreen = wmStateFullscreen;
+    }
+  }
+
+  // Asks the window manager to add or remove the fullscreen state; it restores the earlier
+  // size and place itself.
+  void SendFullscreenState(bool fullscreen) {
+    XEvent event{};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = state.window;
+    event.xclient.message_type = state.netWmState;
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = fullscreen ? 1 : 0;  // _NET_WM_STATE_ADD / _NET_WM_STATE_REMOVE
+    event.xclient.data.l[1] = static_cast<long>(state.netWmStateFullscreen);
+    event.xclient.data.l[2] = 0;
+    event.xclient.data.l[3] = 1;  // a normal application asks
+    XSendEvent(state.display, DefaultRootWindow(state.display), False,
+               SubstructureNotifyMask | SubstructureRedirectMask, &event);
+  }
+
+  ScreenRectangle WindowRectangle() {
+    XWindowAttributes attributes{};
+    XGetWindowAttributes(state.display, state.window, &attributes);
+    ScreenRectangle rectangle;
+    ::Window child = 0;
+    XTranslateCoordinates(state.display, state.window, attributes.root, 0, 0, &rectangle.x,
+                          &rectangle.y, &child);
+    rectangle.width = static_cast<unsigned>(attributes.width);
+    rectangle.height = static_cast<unsigned>(attributes.height);
+    return rectangle;
+  }
+
+  // The monitor (RandR CRTC) that holds the window's centre; the whole screen where RandR
+  // tells nothing.
+  ScreenRectangle MonitorRectangle() {
+    const int screen = DefaultScreen(state.display);
+    ScreenRectangle monitor{0, 0, static_cast<unsigned>(DisplayWidth(state.display, screen)),
+                            static_cast<unsigned>(DisplayHeight(state.display, screen))};
+    int eventBase = 0;
+    int errorBase = 0;
+    if (!XRRQueryExtension(state.display, &eventBase, &errorBase)) {
+      return monitor;
+    }
+    const ScreenRectangle window = WindowRectangle();
+    const int centreX = window.x + static_cast<int>(window.width / 2);
+    const int centreY = window.y + static_cast<int>(window.height / 2);
+    XRRScreenResources* resources =
+        XRRGetScreenResourcesCurrent(state.display, RootWindow(state.display, screen));
+    if (resources == nullptr) {
+      return monitor;
+    }
+    for (int i = 0; i < resources->ncrtc; ++i) {
+      XRRCrtcInfo* crtc = XRRGetCrtcInfo(state.display, resources, resources->crtcs[i]);
+      if (crtc != nullptr && crtc->mode != None && centreX >= crtc->x && centreY >= crtc->y &&
+          centreX < crtc->x + static_cast<int>(crtc->width) &&
+          centreY < crtc->y + static_cast<int>(crtc->height)) {
+        monitor = ScreenRectangle{crtc->x, crtc->y, crtc->width, crtc->height};
+        XRRFreeCrtcInfo(crtc);
+        break;
+      }
+      XRRFreeCrtcInfo(crtc);
+    }
+    XRRFreeScreenResources(resources);
+    return monitor;
+  }
+
+  // Without a window manager nobody else will make the window fullscreen: cover the monitor
+  // ourselves. Nothing stops other windows from being raised above it then, and there is no
+  // frame to hide; a bare server shows no frames anyway.
+  void MoveOverMonitor() {
+    state.windowedRectangle = WindowRectangle();
+    const ScreenRectangle monitor = MonitorRectangle();
+    XMoveResizeWindow(state.display, state.window, monitor.x, monitor.y, monitor.width,
+                      monitor.height);
+    XRaiseWindow(state.display, state.window);
+  }
+
+  void MoveBackToWindowedRectangle() {
+    const ScreenRectangle& windowed = state.windowedRectangle;
+    XMoveResizeWindow(state.display, state.window, windowed.x, windowed.y, windowed.width,
+                      windowed.height);
+  }
+
+  // Reports the client size the loop should know now, when it differs from the last report.
+  bool ReportSize(Message& message) {
+    const std::int32_t width = state.mapped ? state.configuredWidth : 0;
+    const std::int32_t height = state.mapped ? state.configuredHeight : 0;
+    if (width == state.reportedWidth && height == state.reportedHeight) {
+      return false;
+    }
+    state.reportedWidth = width;
+    state.reportedHeight = height;
+    message.message = kMessageSize;
+    message.wParam = state.mapped ? 0 : kSizeMinimized;
+    message.lParam = SizeParameter(width, height);
+    return true;
+  }
+
   bool IsAutoRepeatRelease(const XEvent& release) {
     // Without detectable auto-repeat a repeat shows as a release followed at once by a press of
     // the same key with the same time stamp.
@@ -362,6 +567,11 @@ private:
           message.wParam = virtualKey;
           message.lParam = state.downKeys[virtualKey] ? kKeyWasDownBit : 0;
           state.downKeys[virtualKey] = true;
+          // Windows sends Return pressed with Alt held as a system key, which is no game key.
+          if ((event.xkey.state & Mod1Mask) != 0 && virtualKey == 0x0D) {
+            message.message = kMessageSystemKeyDown;
+            message.lParam |= kKeyAltDownBit;
+          }
         } else {
           if (IsAutoRepeatRelease(event)) {
             return false;
@@ -389,6 +599,17 @@ private:
         message.message = kMessageActivate;
         message.wParam = event.type == FocusIn ? 1 : 0;
         return true;
+      case ConfigureNotify:
+        state.configuredWidth = event.xconfigure.width;
+        state.configuredHeight = event.xconfigure.height;
+        return ReportSize(message);
+      case MapNotify:
+        state.mapped = true;
+        return ReportSize(message);
+      case UnmapNotify:
+        // Iconified or withdrawn: nothing can be seen, as with a minimized window on Windows.
+        state.mapped = false;
+        return ReportSize(message);
       case Expose:
         if (event.xexpose.count != 0) {
           return false;

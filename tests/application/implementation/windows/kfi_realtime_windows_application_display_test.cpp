@@ -92,6 +92,9 @@ public:
   void SetCaption(WindowHandle window, const std::wstring& caption) override {
     Native().SetCaption(window, caption);
   }
+  void SetFullscreen(WindowHandle window, bool fullscreen) override {
+    Native().SetFullscreen(window, fullscreen);
+  }
 
   std::vector<std::string> log;
 
