@@ -420,6 +420,25 @@ TEST_F(Win32PlatformTest, APaintPresentsOnceAndNeverCallsTheHandler) {
   EXPECT_EQ(logByPass[4], std::vector<std::string>({"Present"}));
 }
 
+TEST_F(Win32PlatformTest, ADragResizeReachesTheLoopOnceWhenItEnds) {
+  App::Open(handler);
+  const auto resize = [](int width, int height) {
+    SetWindowPos(Win32Window(), nullptr, 0, 0, width, height, SWP_NOZORDER | SWP_NOMOVE);
+  };
+  SendMessageW(Win32Window(), WM_ENTERSIZEMOVE, 0, 0);
+  resize(900, 600);
+  resize(1000, 700);
+  EXPECT_EQ(CurrentDrawingSpace().clientWidth, 1280);  // held back while the drag goes on
+  SendMessageW(Win32Window(), WM_EXITSIZEMOVE, 0, 0);
+  RECT client{};
+  GetClientRect(Win32Window(), &client);
+  EXPECT_LT(client.right, 1000);
+  EXPECT_EQ(CurrentDrawingSpace().clientWidth, client.right);
+  EXPECT_EQ(CurrentDrawingSpace().clientHeight, client.bottom);
+  EXPECT_EQ(CurrentDrawingSpace().viewport.width, client.right);  // narrower than 16:9
+  App::Close(handler);
+}
+
 // The colour of the window's client pixel (x, y) as the screen shows it.
 COLORREF ShownPixel(int x, int y) {
   POINT point{x, y};
