@@ -5,7 +5,6 @@
 #include <GL/gl.h>
 
 #include <array>
-#include <tuple>
 #include <vector>
 
 #include "kelpforge/application/kf_window_system.h"
@@ -156,24 +155,20 @@ TEST(GameLoopDisplay, TheProjectionIsTheAskedSizeOnTheScaledViewport) {
   namespace App = Kelpforge::Application::kfImplementation;
   GlTestWindow::Open();
   glViewport(1, 2, 3, 4);  // a caller's own viewport, which the frame gives back
-  // GL counts viewport rows from the bottom: the 1000 x 563 court with 218 rows above it.
-  for (const auto& [width, height, viewport] : {std::tuple{1000, 1000, std::array{0, 219, 1000, 563}},
-                                                std::tuple{1280, 720, std::array{0, 0, 1280, 720}}}) {
-    App::WindowProcedure(App::RecordedWindowHandle(), App::kMessageSize, 0, App::SizeParameter(width, height));
-    BeginRender2D();
-    std::array<GLint, 4> used{};
-    GLfloat projection[16] = {};
-    glGetIntegerv(GL_VIEWPORT, used.data());
-    glGetFloatv(GL_PROJECTION_MATRIX, projection);
-    EndRender2D();
-    EXPECT_EQ(used, viewport);
-    // glOrtho(0, 1280, 720, 0): x 0..1280 and y 720..0 onto -1..1, whatever the window.
-    EXPECT_EQ(std::vector<float>(projection, projection + 16),
-              std::vector<float>({2.0f / 1280, 0, 0, 0, 0, -2.0f / 720, 0, 0, 0, 0, -1, 0, -1, 1, 0, 1}));
-    std::array<GLint, 4> restored{};
-    glGetIntegerv(GL_VIEWPORT, restored.data());
-    EXPECT_EQ(restored, (std::array{1, 2, 3, 4}));
-  }
+  App::WindowProcedure(App::RecordedWindowHandle(), App::kMessageSize, 0, App::SizeParameter(1000, 1000));
+  BeginRender2D();
+  std::array<GLint, 4> viewport{};
+  GLfloat projection[16] = {};
+  glGetIntegerv(GL_VIEWPORT, viewport.data());
+  glGetFloatv(GL_PROJECTION_MATRIX, projection);
+  EndRender2D();
+  EXPECT_EQ(viewport, (std::array{0, 219, 1000, 563}));  // GL counts rows from the bottom
+  // glOrtho(0, 1280, 720, 0): x 0..1280 and y 720..0 onto -1..1, whatever the window.
+  EXPECT_EQ(std::vector<float>(projection, projection + 16),
+            std::vector<float>({2.0f / 1280, 0, 0, 0, 0, -2.0f / 720, 0, 0, 0, 0, -1, 0, -1, 1, 0, 1}));
+  glGetIntegerv(GL_VIEWPORT, viewport.data());
+  EXPECT_EQ(viewport, (std::array{1, 2, 3, 4}));
+  App::WindowProcedure(App::RecordedWindowHandle(), App::kMessageSize, 0, App::SizeParameter(1280, 720));
   glViewport(0, 0, GlTestWindow::kWidth, GlTestWindow::kHeight);
 }
 

@@ -422,17 +422,13 @@ TEST_F(Win32PlatformTest, APaintPresentsOnceAndNeverCallsTheHandler) {
 
 TEST_F(Win32PlatformTest, ADragResizeReachesTheLoopOnceWhenItEnds) {
   App::Open(handler);
-  const auto resize = [](int width, int height) {
-    SetWindowPos(Win32Window(), nullptr, 0, 0, width, height, SWP_NOZORDER | SWP_NOMOVE);
-  };
   SendMessageW(Win32Window(), WM_ENTERSIZEMOVE, 0, 0);
-  resize(900, 600);
-  resize(1000, 700);
+  SetWindowPos(Win32Window(), nullptr, 0, 0, 900, 600, SWP_NOZORDER | SWP_NOMOVE);
+  SetWindowPos(Win32Window(), nullptr, 0, 0, 1000, 700, SWP_NOZORDER | SWP_NOMOVE);
   EXPECT_EQ(CurrentDrawingSpace().clientWidth, 1280);  // held back while the drag goes on
   SendMessageW(Win32Window(), WM_EXITSIZEMOVE, 0, 0);
   RECT client{};
   GetClientRect(Win32Window(), &client);
-  EXPECT_LT(client.right, 1000);
   EXPECT_EQ(CurrentDrawingSpace().clientWidth, client.right);
   EXPECT_EQ(CurrentDrawingSpace().clientHeight, client.bottom);
   EXPECT_EQ(CurrentDrawingSpace().viewport.width, client.right);  // narrower than 16:9
