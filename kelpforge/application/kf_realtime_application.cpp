@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "kelpforge/application/kf_application.h"
+#include "kelpforge/application/kf_frame_pacing.h"
 #include "kelpforge/application/kf_window_system.h"
 #include "kelpforge/core/kf_error.h"
 
@@ -20,6 +21,7 @@ WindowHandle theWindowHandle = 0;
 WindowSystem* theInstalledWindowSystem = nullptr;
 bool theFullscreenMark = false;
 DrawingSpace theDrawingSpace;
+FramePacer theFramePacer;
 
 constexpr std::uintptr_t kVirtualKeyReturn = 0x0D;
 constexpr std::uintptr_t kVirtualKeyF11 = 0x7A;
@@ -207,6 +209,7 @@ void Run(ApplicationHandlerInterface& applicationHandler) {
   WindowSystem& windowSystem = CurrentWindowSystem();
   const DeviceContext deviceContext = windowSystem.AcquireDeviceContext(theWindowHandle);
   theRunningMark = true;
+  theFramePacer.Start(windowSystem, theWindowHandle);
 
   do {
     CopyCurrentKeyStatesToPrevious();
@@ -224,7 +227,14 @@ void Run(ApplicationHandlerInterface& applicationHandler) {
     }
 
     theCurrentHandler->OnRealtimeUpdate();
-    windowSystem.PresentBackBuffer(deviceContext);
+    // A minimized window has nothing to show: no present, and the pacer sleeps instead.
+    const bool visible = theDrawingSpace.viewport.width > 0 && theDrawingSpace.viewport.height > 0;
+    if (visible) {
+      windowSystem.PresentBackBuffer(deviceContext);
+    }
+    if (theRunningMark) {
+      theFramePacer.EndPass(windowSystem, theWindowHandle, visible);
+    }
   } while (theRunningMark);
 
   windowSystem.ReleaseDeviceContext(theWindowHandle, deviceContext);

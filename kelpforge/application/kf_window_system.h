@@ -94,6 +94,13 @@ public:
   // Switches between borderless fullscreen on the monitor that holds the window and the
   // earlier windowed size and place. Client-size changes come back as size messages.
   virtual void SetFullscreen(WindowHandle window, bool fullscreen) = 0;
+
+  // Pacing: a monotonic clock in nanoseconds, a sleep that returns at or after an absolute time
+  // on that clock, and the refresh rate in hertz of the monitor that holds the window (0 when
+  // the window system cannot tell).
+  virtual std::int64_t ClockNanoseconds() = 0;
+  virtual void SleepUntil(std::int64_t nanoseconds) = 0;
+  virtual double RefreshRate(WindowHandle window) = 0;
 };
 
 // The platform's own window system, defined by the one platform that the build picks.

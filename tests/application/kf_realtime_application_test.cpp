@@ -346,6 +346,37 @@ TEST_F(RunLoopTest, F11AndAltEnterToggleFullscreenAndLeaveTheKeysAlone) {
   EXPECT_EQ(std::count(log.begin(), log.end(), "SetFullscreen off"), 2);
 }
 
+TEST_F(RunLoopTest, PassesSleepToTheNextRefreshOnlyWhereTheSwapDoesNotWait) {
+  constexpr std::int64_t kPeriod = 16'666'667;  // 60 Hz: the window system knows no rate
+  platform.presentNanoseconds = kPeriod;        // a swap that waits for the display
+  App::Open(handler);
+  std::vector<std::int64_t> presentedAt;
+  std::vector<int> sleepsBefore;
+  presentedAt.reserve(300);
+  platform.onPresent = [&](int) { presentedAt.push_back(platform.clockNanoseconds); };
+  handler.onUpdate = [&](int pass) {
+    sleepsBefore.push_back(platform.sleepCount);
+    switch (pass) {
+      case 61: platform.presentNanoseconds = 1'000'000; break;  // vertical sync goes off
+      case 151: platform.presentNanoseconds = kPeriod; break;    // and on again
+      case 241: platform.QueueSize(0, 0); break;                 // minimized from the next pass
+      case 271: App::Close(handler); break;
+    }
+  };
+  App::Run(handler);
+  ASSERT_EQ(sleepsBefore.size(), 271u);
+  EXPECT_EQ(sleepsBefore[60], 0);
+  EXPECT_GT(sleepsBefore[120], 0);  // noticed within two rounds of timed passes
+  for (std::size_t pass = 121; pass < 150; ++pass) {
+    EXPECT_GE(presentedAt[pass] - presentedAt[pass - 1], kPeriod) << pass;
+  }
+  EXPECT_EQ(sleepsBefore[239], sleepsBefore[210]);  // the swap waits again: no more sleeps
+  // Minimized: nothing presented, one sleep a pass, a refresh period apart at least.
+  EXPECT_EQ(presentedAt.size(), 241u);
+  EXPECT_EQ(sleepsBefore[270] - sleepsBefore[241], 29);
+  EXPECT_GE(platform.clockNanoseconds - presentedAt.back(), 29 * kPeriod);
+}
+
 TEST(ToWideString, MapsAsciiToItselfAndKeepsTheLength) {
   std::string ascii;
   for (int byte = 1; byte < 0x80; ++byte) {

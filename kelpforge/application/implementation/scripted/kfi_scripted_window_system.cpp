@@ -100,6 +100,7 @@ void ScriptedWindowSystem::ReleaseDeviceContext(WindowHandle, DeviceContext) {
 }
 
 void ScriptedWindowSystem::PresentBackBuffer(DeviceContext) {
+  clockNanoseconds += presentNanoseconds;
   ++presentCount;
   if (onPresent) {
     onPresent(presentCount);
@@ -124,6 +125,13 @@ void ScriptedWindowSystem::SetFullscreen(WindowHandle, bool on) {
     QueueSize(screenWidth, screenHeight);
   } else {
     QueueSize(windowedWidth_, windowedHeight_);
+  }
+}
+
+void ScriptedWindowSystem::SleepUntil(std::int64_t nanoseconds) {
+  ++sleepCount;
+  if (nanoseconds > clockNanoseconds) {
+    clockNanoseconds = nanoseconds;
   }
 }
 

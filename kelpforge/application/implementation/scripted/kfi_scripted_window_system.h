@@ -34,6 +34,9 @@ public:
   void PresentBackBuffer(DeviceContext deviceContext) override;
   void SetCaption(WindowHandle window, const std::wstring& caption) override;
   void SetFullscreen(WindowHandle window, bool fullscreen) override;
+  std::int64_t ClockNanoseconds() override { return clockNanoseconds; }
+  void SleepUntil(std::int64_t nanoseconds) override;
+  double RefreshRate(WindowHandle) override { return refreshRate; }
 
   // --- the script ---
   // Appends a message for the window to the queue, as the window system would.
@@ -73,6 +76,13 @@ public:
   std::int32_t screenWidth = 1920;
   std::int32_t screenHeight = 1080;
   bool fullscreen = false;
+
+  // A fed clock: it moves only by presents (each takes presentNanoseconds, as a swap that waits
+  // for the display would) and by sleeps (to their deadline), or when the test moves it.
+  std::int64_t clockNanoseconds = 0;
+  std::int64_t presentNanoseconds = 0;
+  double refreshRate = 0.0;  // unknown
+  int sleepCount = 0;
 
 private:
   std::deque<Message> queue_;

@@ -1,14 +1,17 @@
 // The Win32/WGL window system. Implements every operation of the WindowSystem seam with the
 // plain Windows API: the class "KelpforgeApplication", one overlapping window at (50, 50) whose
 // client area is sized exactly, a double-buffered 32-bit RGBA pixel format with 16-bit depth and
-// 8-bit stencil, a WGL context, the thread's own message queue, and borderless fullscreen as a
-// popup over the window's monitor. Windows messages need no translation: a trampoline hands each
+// 8-bit stencil, a WGL context, the thread's own message queue, borderless fullscreen as a
+// popup over the window's monitor, and for pacing the performance counter, a waitable-timer sleep
+// and the monitor's refresh rate. Windows messages need no translation: a trampoline hands each
 // one to the shared WindowProcedure, holding back the size messages of a drag until it ends.
 // Results of the window and OpenGL calls are not examined; a failed creation shows through the
 // loop's handle checks.
 #include "kelpforge/application/implementation/windows/kfi_realtime_windows_application.h"
 
 #include <GL/gl.h>
+
+#include <memory>
 
 #include "kelpforge/application/kf_window_system.h"
 
@@ -30,6 +33,16 @@ const LPCWSTR kApplicationIcon = MAKEINTRESOURCEW(32512);
 const LPCWSTR kArrowCursor = MAKEINTRESOURCEW(32512);
 constexpr int kWindowLeft = 50;
 constexpr int kWindowTop = 50;
+
+// Not named by every SDK's headers; older systems (and Wine) refuse it.
+#ifndef CREATE_WAITABLE_TIMER_HIGH_RESOLUTION
+#define CREATE_WAITABLE_TIMER_HIGH_RESOLUTION 0x00000002
+#endif
+
+struct HandleCloser {
+  void operator()(HANDLE handle) const { CloseHandle(handle); }
+};
+using UniqueHandle = std::unique_ptr<void, HandleCloser>;
 
 HWND ToHwnd(WindowHandle window) {
   return reinterpret_cast<HWND>(window);
@@ -209,6 +222,60 @@ public:
     }
   }
 
+  std::int64_t ClockNanoseconds() override {
+    LARGE_INTEGER frequency;
+    LARGE_INTEGER count;
+    QueryPerformanceFrequency(&frequency);
+    QueryPerformanceCounter(&count);
+    // Split so the multiplication cannot overflow after months of uptime.
+    const std::int64_t perSecond = frequency.QuadPart > 0 ? frequency.QuadPart : 1;
+    return count.QuadPart / perSecond * 1'000'000'000 +
+           count.QuadPart % perSecond * 1'000'000'000 / perSecond;
+  }
+
+  void SleepUntil(std::int64_t nanoseconds) override {
+    if (!state.timerTried) {
+      state.timerTried = true;
+      state.timer.reset(CreateWaitableTimerExW(nullptr, nullptr, CREATE_WAITABLE_TIMER_HIGH_RESOLUTION,
+                                               TIMER_ALL_ACCESS));
+      state.highResolutionTimer = state.timer != nullptr;
+      if (!state.timer) {
+        state.timer.reset(CreateWaitableTimerW(nullptr, TRUE, nullptr));
+      }
+    }
+    // The timer takes a relative time, so each wait is measured afresh against the one absolute
+    // deadline. A plain timer wakes on the system tick (up to 15.6 ms on Windows; Wine's are
+    // exact): it is given all but the last 2 ms, and those are spent yielding.
+    const std::int64_t margin = state.highResolutionTimer ? 0 : 2'000'000;
+    for (std::int64_t remaining = nanoseconds - ClockNanoseconds(); remaining > 0;
+         remaining = nanoseconds - ClockNanoseconds()) {
+      if (!state.timer || remaining <= margin) {
+        SwitchToThread();
+        continue;
+      }
+      LARGE_INTEGER due;
+      due.QuadPart = -((remaining - margin + 99) / 100);  // 100 ns units, negative: relative
+      SetWaitableTimer(state.timer.get(), &due, 0, nullptr, nullptr, FALSE);
+      WaitForSingleObject(state.timer.get(), INFINITE);
+    }
+  }
+
+  double RefreshRate(WindowHandle window) override {
+    MONITORINFOEXW monitor{};
+    monitor.cbSize = sizeof(monitor);
+    if (GetMonitorInfoW(MonitorFromWindow(ToHwnd(window), MONITOR_DEFAULTTONEAREST),
+                        reinterpret_cast<MONITORINFO*>(&monitor)) == FALSE) {
+      return 0.0;
+    }
+    DEVMODEW mode{};
+    mode.dmSize = sizeof(mode);
+    if (EnumDisplaySettingsW(monitor.szDevice, ENUM_CURRENT_SETTINGS, &mode) == FALSE) {
+      return 0.0;
+    }
+    // 0 and 1 stand for the hardware's default rate, which the system does not tell.
+    return mode.dmDisplayFrequency > 1 ? static_cast<double>(mode.dmDisplayFrequency) : 0.0;
+  }
+
   // Every message of the window, before the shared procedure sees it. A drag of the frame runs
   // the system's own modal loop and sends a size message for every step of the pointer; the
   // loop hears of the size once, when the drag ends, and only when the size really changed.
@@ -255,6 +322,9 @@ private:
     LPARAM reportedSize = -1;  // the client size last handed to the loop, as a size parameter
     bool fullscreen = false;
     WindowedMode windowed;
+    UniqueHandle timer;
+    bool timerTried = false;
+    bool highResolutionTimer = false;
   };
   State state;
 };

@@ -1,7 +1,9 @@
 // The X11/GLX window system. Implements every operation of the WindowSystem seam: one top-level
 // window with a double-buffered RGBA GLX surface (depth >= 16, stencil 8), its client area exactly
 // the requested size, placed at (50, 50), captioned through WM_NAME and _NET_WM_NAME, and
-// borderless fullscreen (EWMH where a window manager offers it, else moved over the monitor).
+// borderless fullscreen (EWMH where a window manager offers it, else moved over the monitor),
+// and for pacing the monotonic clock, an absolute-deadline sleep and the monitor's refresh rate
+// from RandR.
 // X events are translated into the loop's Windows-style messages; posted messages (quit) come
 // from our own queue. Not implemented: the Windows class registration and icon, which have no X
 // counterpart.
@@ -15,7 +17,10 @@
 #include <X11/extensions/Xrandr.h>
 #include <X11/keysym.h>
 
+#include <time.h>
+
 #include <array>
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <deque>
@@ -89,6 +94,28 @@ struct ScreenRectangle {
   unsigned width = 0;
   unsigned height = 0;
 };
+
+// A monitor: where it is, and its refresh rate in hertz (0 when unknown).
+struct Monitor {
+  ScreenRectangle area;
+  double refreshRate = 0.0;
+};
+
+// The refresh rate of a RandR mode: pixel clock over the pixels of a whole frame, blanking
+// included; a double-scanned mode shows each line twice, an interlaced one half the lines.
+double RefreshRateOf(const XRRModeInfo& mode) {
+  double lines = static_cast<double>(mode.vTotal);
+  if ((mode.modeFlags & RR_DoubleScan) != 0) {
+    lines *= 2.0;
+  }
+  if ((mode.modeFlags & RR_Interlace) != 0) {
+    lines /= 2.0;
+  }
+  if (mode.hTotal == 0 || lines <= 0.0) {
+    return 0.0;
+  }
+  return static_cast<double>(mode.dotClock) / (static_cast<double>(mode.hTotal) * lines);
+}
 
 using SwapIntervalExtFunction = void (*)(Display*, GLXDrawable, int);
 using SwapIntervalMesaFunction = int (*)(unsigned int);
@@ -308,6 +335,28 @@ public:
     XFlush(state.display);
   }
 
+  std::int64_t ClockNanoseconds() override {
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<std::int64_t>(now.tv_sec) * 1'000'000'000 + now.tv_nsec;
+  }
+
+  void SleepUntil(std::int64_t nanoseconds) override {
+    // An absolute deadline: a signal that cuts the sleep short only means sleeping again to the
+    // same moment, and oversleeping one frame does not push the next.
+    const timespec deadline{static_cast<time_t>(nanoseconds / 1'000'000'000),
+                            static_cast<long>(nanoseconds % 1'000'000'000)};
+    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &deadline, nullptr) == EINTR) {
+    }
+  }
+
+  double RefreshRate(WindowHandle window) override {
+    if (window == 0 || state.display == nullptr || window != state.window) {
+      return 0.0;
+    }
+    return MonitorOfWindow().refreshRate;
+  }
+
   Display* display() const { return state.display; }
   ::Window window() const { return state.window; }
 
@@ -471,12 +520,13 @@ private:
     return rectangle;
   }
 
-  // The monitor (RandR CRTC) that holds the window's centre; the whole screen where RandR
-  // tells nothing.
-  ScreenRectangle MonitorRectangle() {
+  // The monitor (RandR CRTC) that holds the window's centre; the whole screen at an unknown
+  // rate where RandR tells nothing.
+  Monitor MonitorOfWindow() {
     const int screen = DefaultScreen(state.display);
-    ScreenRectangle monitor{0, 0, static_cast<unsigned>(DisplayWidth(state.display, screen)),
-                            static_cast<unsigned>(DisplayHeight(state.display, screen))};
+    Monitor monitor;
+    monitor.area = ScreenRectangle{0, 0, static_cast<unsigned>(DisplayWidth(state.display, screen)),
+                                   static_cast<unsigned>(DisplayHeight(state.display, screen))};
     int eventBase = 0;
     int errorBase = 0;
     if (!XRRQueryExtension(state.display, &eventBase, &errorBase)) {
@@ -492,14 +542,21 @@ private:
     }
     for (int i = 0; i < resources->ncrtc; ++i) {
       XRRCrtcInfo* crtc = XRRGetCrtcInfo(state.display, resources, resources->crtcs[i]);
-      if (crtc != nullptr && crtc->mode != None && centreX >= crtc->x && centreY >= crtc->y &&
-          centreX < crtc->x + static_cast<int>(crtc->width) &&
-          centreY < crtc->y + static_cast<int>(crtc->height)) {
-        monitor = ScreenRectangle{crtc->x, crtc->y, crtc->width, crtc->height};
-        XRRFreeCrtcInfo(crtc);
-        break;
+      const bool holdsWindow = crtc != nullptr && crtc->mode != None && centreX >= crtc->x &&
+                               centreY >= crtc->y && centreX < crtc->x + static_cast<int>(crtc->width) &&
+                               centreY < crtc->y + static_cast<int>(crtc->height);
+      if (holdsWindow) {
+        monitor.area = ScreenRectangle{crtc->x, crtc->y, crtc->width, crtc->height};
+        for (int m = 0; m < resources->nmode; ++m) {
+          if (resources->modes[m].id == crtc->mode) {
+            monitor.refreshRate = RefreshRateOf(resources->modes[m]);
+          }
+        }
       }
       XRRFreeCrtcInfo(crtc);
+      if (holdsWindow) {
+        break;
+      }
     }
     XRRFreeScreenResources(resources);
     return monitor;
@@ -510,7 +567,7 @@ private:
   // frame to hide; a bare server shows no frames anyway.
   void MoveOverMonitor() {
     state.windowedRectangle = WindowRectangle();
-    const ScreenRectangle monitor = MonitorRectangle();
+    const ScreenRectangle monitor = MonitorOfWindow().area;
     XMoveResizeWindow(state.display, state.window, monitor.x, monitor.y, monitor.width,
                       monitor.height);
     XRaiseWindow(state.display, state.window);

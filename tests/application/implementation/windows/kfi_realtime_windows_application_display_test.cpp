@@ -95,6 +95,9 @@ public:
   void SetFullscreen(WindowHandle window, bool fullscreen) override {
     Native().SetFullscreen(window, fullscreen);
   }
+  std::int64_t ClockNanoseconds() override { return Native().ClockNanoseconds(); }
+  void SleepUntil(std::int64_t nanoseconds) override { Native().SleepUntil(nanoseconds); }
+  double RefreshRate(WindowHandle window) override { return Native().RefreshRate(window); }
 
   std::vector<std::string> log;
 
