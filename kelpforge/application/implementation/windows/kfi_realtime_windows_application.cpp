@@ -10,6 +10,7 @@
 #include "kelpforge/application/implementation/windows/kfi_realtime_windows_application.h"
 
 #include <GL/gl.h>
+#include <timeapi.h>
 
 #include <memory>
 
@@ -69,6 +70,12 @@ LRESULT CALLBACK WindowProcedureTrampoline(HWND window, UINT message, WPARAM wPa
 
 class Win32WindowSystem final : public WindowSystem {
 public:
+  ~Win32WindowSystem() override {
+    if (state.raisedTimerResolution) {
+      timeEndPeriod(1);
+    }
+  }
+
   WindowHandle RegisterAndCreateWindow(std::int32_t width, std::int32_t height) override {
     // Close leaves the quit message of an earlier window in this thread's queue; it belongs to
     // that window's life and would end the new window's first drain.
@@ -238,23 +245,19 @@ public:
       state.timerTried = true;
       state.timer.reset(CreateWaitableTimerExW(nullptr, nullptr, CREATE_WAITABLE_TIMER_HIGH_RESOLUTION,
                                                TIMER_ALL_ACCESS));
-      state.highResolutionTimer = state.timer != nullptr;
       if (!state.timer) {
+        // Without high-resolution timers (Wine, Windows before 10 version 1803) a plain timer
+        // wakes on the system tick, 15.6 ms unless raised: ask for 1 ms for the process's life.
         state.timer.reset(CreateWaitableTimerW(nullptr, TRUE, nullptr));
+        state.raisedTimerResolution = timeBeginPeriod(1) == TIMERR_NOERROR;
       }
     }
     // The timer takes a relative time, so each wait is measured afresh against the one absolute
-    // deadline. A plain timer wakes on the system tick (up to 15.6 ms on Windows; Wine's are
-    // exact): it is given all but the last 2 ms, and those are spent yielding.
-    const std::int64_t margin = state.highResolutionTimer ? 0 : 2'000'000;
-    for (std::int64_t remaining = nanoseconds - ClockNanoseconds(); remaining > 0;
+    // deadline; a wait that ends early is followed by another.
+    for (std::int64_t remaining = nanoseconds - ClockNanoseconds(); remaining > 0 && state.timer;
          remaining = nanoseconds - ClockNanoseconds()) {
-      if (!state.timer || remaining <= margin) {
-        SwitchToThread();
-        continue;
-      }
       LARGE_INTEGER due;
-      due.QuadPart = -((remaining - margin + 99) / 100);  // 100 ns units, negative: relative
+      due.QuadPart = -((remaining + 99) / 100);  // 100 ns units, negative: relative
       SetWaitableTimer(state.timer.get(), &due, 0, nullptr, nullptr, FALSE);
       WaitForSingleObject(state.timer.get(), INFINITE);
     }
@@ -324,7 +327,7 @@ private:
     WindowedMode windowed;
     UniqueHandle timer;
     bool timerTried = false;
-    bool highResolutionTimer = false;
+    bool raisedTimerResolution = false;
   };
   State state;
 };
