@@ -1,17 +1,19 @@
 // Fuzzes the sprite sheet description reader and SpriteSheet's frames with arbitrary text. The
 // sheet's texture is a record added by hand, so no OpenGL context is needed. Besides the
-// sanitizers it checks that every record read ends up on the sheet with the rectangle of the last
-// record of its name.
+// sanitizers it checks that no word longer than the token cap is taken and that every record read
+// ends up on the sheet with the rectangle of the last record of its name.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <map>
-#include <sstream>
 #include <string>
+#include <string_view>
 
+#include "kelpforge/core/kf_file.h"
 #include "kelpforge/graphics/kf_sprite_sheet.h"
 
+using Kelpforge::Core::kMaxSpriteSheetTokenBytes;
 using Kelpforge::Graphics::SpriteFrame;
 using Kelpforge::Graphics::SpriteSheet;
 using Kelpforge::Graphics::TextureHandle;
@@ -24,13 +26,15 @@ using Kelpforge::Graphics::kfImplementation::TheTextureTable;
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static const TextureHandle texture = TheTextureTable().Add(TextureRecord{1, 256, 128});
 
-  std::istringstream input(std::string(reinterpret_cast<const char*>(data), size));
-  const SpriteSheetDescription description = ReadSpriteSheetDescription(input);
+  const SpriteSheetDescription description =
+      ReadSpriteSheetDescription(std::string_view(reinterpret_cast<const char*>(data), size));
+  if (description.imagePath.size() > kMaxSpriteSheetTokenBytes) std::abort();
 
   SpriteSheet sheet;
   sheet.texture = texture;
   std::map<std::string, const SpriteRecord*> last;
   for (const SpriteRecord& record : description.records) {
+    if (record.name.size() > kMaxSpriteSheetTokenBytes) std::abort();
     sheet.AddSprite(record.name, record.x, record.y, record.width, record.height);
     last[record.name] = &record;
   }

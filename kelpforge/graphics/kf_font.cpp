@@ -6,11 +6,12 @@
 
 #include <algorithm>
 #include <cmath>
-#include <fstream>
 #include <limits>
 #include <map>
 #include <new>
 #include <utility>
+
+#include "kelpforge/core/kf_file.h"
 
 // The built-in font, embedded at build time (kelpforge/assets/).
 extern const unsigned char kfBuiltInFontData[];
@@ -102,18 +103,10 @@ std::unique_ptr<FontRecord> CreateBuiltInFont() {
 }
 
 std::unique_ptr<FontRecord> LoadFontFromFile(const std::string& path) {
-  std::ifstream file(path, std::ios::in | std::ios::binary);
-  if (!file) return nullptr;
-  file.seekg(0, std::ios::end);
-  const std::streamoff length = file.tellg();
-  file.seekg(0, std::ios::beg);
-  // stb_truetype addresses a font with int offsets; a directory reports no usable length.
-  if (!file || length <= 0 || length > std::numeric_limits<std::int32_t>::max()) return nullptr;
-  const auto size = static_cast<std::size_t>(length);
-  std::unique_ptr<unsigned char[]> data(new (std::nothrow) unsigned char[size]);
-  if (!data) return nullptr;
-  if (!file.read(reinterpret_cast<char*>(data.get()), length)) return nullptr;
-  return CreateFontFromData(std::move(data), size);
+  Core::FileContents file = Core::ReadRegularFile(path, Core::kMaxFontFileBytes);
+  // An empty file holds no font; stb_truetype addresses a font with int offsets, which the cap keeps.
+  if (!file.isRead || file.size == 0) return nullptr;
+  return CreateFontFromData(std::move(file.bytes), file.size);
 }
 
 std::unique_ptr<FontRecord> CreateFontFromData(std::unique_ptr<unsigned char[]> data, std::size_t size) {

@@ -60,7 +60,8 @@ FontRecord* GetFont(const std::string& path);
 bool HasFontEntry(const std::string& path);
 
 std::unique_ptr<FontRecord> CreateBuiltInFont();
-// Reads the whole file as raw bytes; null when it cannot be read or is not a usable font.
+// Reads the whole file as raw bytes; null when it is not a regular file of at most
+// Core::kMaxFontFileBytes, cannot be read or is not a usable font.
 std::unique_ptr<FontRecord> LoadFontFromFile(const std::string& path);
 // Takes over a whole font file already in memory; null when the font does not pass validation
 // or stb_truetype cannot initialise it. The record's size is 25 pixels.

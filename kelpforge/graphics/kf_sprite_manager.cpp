@@ -1,10 +1,11 @@
 // The sheet table and the loading of sprite sheet description files.
 #include "kelpforge/graphics/kf_sprite_manager.h"
 
-#include <fstream>
 #include <map>
+#include <string_view>
 
 #include "kelpforge/core/kf_error.h"
+#include "kelpforge/core/kf_file.h"
 
 namespace Kelpforge::Graphics {
 
@@ -19,13 +20,14 @@ std::map<std::string, SpriteSheet>& TheSpriteSheets() {
 }  // namespace
 
 bool LoadSpriteSheet(const std::string& sheetName, const std::string& descriptionPath) {
-  std::ifstream file(descriptionPath);
-  const bool opened = file.is_open();
-  KF_REPORT_ERROR_IF(!opened, "Was unable to load sprite sheet: %s\n", descriptionPath.c_str());
-  if (!opened) return false;
-
-  const kfImplementation::SpriteSheetDescription description =
-      kfImplementation::ReadSpriteSheetDescription(file);
+  // Only a regular file of sane size is read, and a description whose image path is an endless
+  // word is refused like a file that cannot be opened.
+  const Core::FileContents file = Core::ReadRegularFile(descriptionPath, Core::kMaxSpriteSheetFileBytes);
+  const kfImplementation::SpriteSheetDescription description = kfImplementation::ReadSpriteSheetDescription(
+      std::string_view(reinterpret_cast<const char*>(file.bytes.get()), file.size));
+  const bool readable = file.isRead && description.isReadable;
+  KF_REPORT_ERROR_IF(!readable, "Was unable to load sprite sheet: %s\n", descriptionPath.c_str());
+  if (!readable) return false;
 
   const TextureHandle texture = LoadTextureFromFile(description.imagePath);
   const char* imagePath = description.imagePath.c_str();

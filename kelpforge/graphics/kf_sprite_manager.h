@@ -10,7 +10,9 @@ namespace Kelpforge::Graphics {
 
 // Loads the description file at `descriptionPath` (and the image it names) into the sheet
 // `sheetName`, creating the sheet or extending it. Needs a current OpenGL context. False only
-// when the description file cannot be opened, in which case no sheet is created or changed.
+// when the description cannot be read (not a regular file of at most
+// Core::kMaxSpriteSheetFileBytes, or an image path longer than the token cap), in which case no
+// sheet is created or changed.
 bool LoadSpriteSheet(const std::string& sheetName, const std::string& descriptionPath);
 
 // The frame of `spriteName` on `sheetName`. A missing sheet or sprite is reported and a zero-sized

@@ -2,9 +2,9 @@
 // sprite sheet description file (an image path, then records of name, x, y, width, height).
 #pragma once
 
-#include <istream>
 #include <map>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "kelpforge/graphics/kf_texture_manager.h"
@@ -61,14 +61,16 @@ struct SpriteRecord {
 };
 
 struct SpriteSheetDescription {
+  bool isReadable = true;  // false when the image path is longer than Core::kMaxSpriteSheetTokenBytes
   std::string imagePath;
   std::vector<SpriteRecord> records;
 };
 
-// Reads whitespace-separated tokens: the image path, then records in file order. Reading stops at
-// the end or at the first record that cannot be read in full (the end inside it, or a token that
-// is not a number where a number belongs); that record is dropped, the ones before it kept.
-SpriteSheetDescription ReadSpriteSheetDescription(std::istream& input);
+// Reads whitespace-separated tokens as stream extraction does: the image path, then records in
+// file order. Reading stops at the end or at the first record that cannot be read in full (the
+// end inside it, a token that is not a number where a number belongs, or a token longer than
+// Core::kMaxSpriteSheetTokenBytes); that record is dropped, the ones before it kept.
+SpriteSheetDescription ReadSpriteSheetDescription(std::string_view text);
 
 }  // namespace kfImplementation
 

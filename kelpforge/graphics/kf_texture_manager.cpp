@@ -6,12 +6,10 @@
 
 #include <algorithm>
 #include <climits>
-#include <cstdio>
 #include <cstring>
-#include <memory>
 #include <utility>
-#include <vector>
 
+#include "kelpforge/core/kf_file.h"
 #include "kelpforge/graphics/kf_opengl.h"
 
 // The framework's own picture, embedded at build time (kelpforge/assets/).
@@ -162,10 +160,6 @@ bool PngChunksFit(const unsigned char* bytes, std::size_t size) {
   return true;
 }
 
-struct FileCloser {
-  void operator()(std::FILE* file) const { std::fclose(file); }
-};
-
 }  // namespace
 
 DecodedImage::DecodedImage(unsigned char* decodedPixels, int decodedWidth, int decodedHeight)
@@ -216,16 +210,9 @@ DecodedImage DecodedImage::FromMemory(const unsigned char* bytes, std::size_t si
 
 // The file is read whole and decoded from memory, so files get the same checks as memory.
 DecodedImage DecodedImage::FromFile(const std::string& path) {
-  std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
-  if (!file) return {};
-  std::vector<unsigned char> bytes;
-  unsigned char chunk[64 * 1024];
-  std::size_t read = 0;
-  while ((read = std::fread(chunk, 1, sizeof chunk, file.get())) > 0) {
-    if (bytes.size() + read > static_cast<std::size_t>(INT_MAX)) return {};
-    bytes.insert(bytes.end(), chunk, chunk + read);
-  }
-  return FromMemory(bytes.data(), bytes.size());
+  const Core::FileContents file = Core::ReadRegularFile(path, Core::kMaxImageFileBytes);
+  if (!file.isRead) return {};
+  return FromMemory(file.bytes.get(), file.size);
 }
 
 TextureHandle TextureTable::Add(const TextureRecord& record) {

@@ -1,5 +1,6 @@
 // Helpers for the graphics tests: image and text files written to a per-process scratch folder,
-// and the exact report block that a check in a graphics unit prints.
+// data paths that are no regular files, and the exact report block that a check in a graphics
+// unit prints.
 #pragma once
 
 #define STB_IMAGE_WRITE_STATIC
@@ -10,6 +11,7 @@
 #include <process.h>
 #define KF_TEST_PROCESS_ID _getpid()
 #else
+#include <sys/stat.h>
 #include <unistd.h>
 #define KF_TEST_PROCESS_ID getpid()
 #endif
@@ -44,6 +46,26 @@ inline std::string WriteTextFile(const std::string& name, const std::string& con
   const std::filesystem::path path = ScratchFolder() / name;
   std::ofstream(path, std::ios::binary) << contents;
   return path.string();
+}
+
+// `contents` followed by zero bytes up to `size` (a sparse file, so it costs no disk space).
+inline std::string PaddedFile(const std::string& name, const std::string& contents, std::uintmax_t size) {
+  const std::string path = WriteTextFile(name, contents);
+  std::filesystem::resize_file(path, size);
+  return path;
+}
+
+// Paths that name no regular file: the scratch folder, an endless device, and on POSIX a FIFO
+// without a writer, which blocks whoever opens it for reading in the ordinary way.
+inline std::vector<std::string> NonRegularPaths(const std::string& fifoName) {
+#ifdef _WIN32
+  (void)fifoName;
+  return {ScratchFolder().string(), "NUL"};
+#else
+  const std::filesystem::path fifo = ScratchFolder() / fifoName;
+  if (mkfifo(fifo.c_str(), 0600) != 0) throw std::runtime_error("cannot make " + fifo.string());
+  return {ScratchFolder().string(), "/dev/zero", fifo.string()};
+#endif
 }
 
 // `pixels` holds width x height pixels of `channels` bytes (1 grey, 2 grey+alpha, 3 RGB, 4 RGBA).

@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <functional>
 
+#include "kelpforge/core/kf_file.h"
 #include "tests/graphics/font_test_files.h"
 #include "tests/graphics/graphics_test_files.h"
 
@@ -18,6 +19,8 @@ namespace {
 namespace kf = Kelpforge::Graphics::kfImplementation;
 using KelpforgeTests::Graphics::FontBytes;
 using KelpforgeTests::Graphics::GameFontPath;
+using KelpforgeTests::Graphics::NonRegularPaths;
+using KelpforgeTests::Graphics::PaddedFile;
 using KelpforgeTests::Graphics::ScratchFolder;
 
 struct Metrics {
@@ -402,6 +405,20 @@ TEST(FontTable, AMissingFileKeepsAnEmptyEntryAndTheBuiltInFontDraws) {
   std::filesystem::copy_file(GameFontPath(), path);
   EXPECT_EQ(Pixels(kf::BuildTextBitmap("Hi", path, 30.0f)), builtIn);
   EXPECT_EQ(kf::GetFont(path), nullptr);
+}
+
+TEST(FontTable, APathThatIsNoRegularFileOfSaneSizeDrawsWithTheBuiltInFont) {
+  std::vector<std::string> paths = NonRegularPaths("fifo_font.ttf");
+  // The game's font padded past the cap: a usable font, refused for its size alone.
+  const std::vector<unsigned char> game = FontBytes::Game().bytes;
+  const std::string gameText(game.begin(), game.end());
+  paths.push_back(PaddedFile("padded.ttf", gameText, Kelpforge::Core::kMaxFontFileBytes + 1));
+  const std::vector<unsigned char> builtIn = Pixels(kf::RasterizeText(BuiltIn(30.0f), "Hi"));
+  for (const std::string& path : paths) {
+    EXPECT_EQ(Pixels(kf::BuildTextBitmap("Hi", path, 30.0f)), builtIn) << path;
+    EXPECT_TRUE(kf::HasFontEntry(path));
+    EXPECT_EQ(kf::GetFont(path), nullptr);
+  }
 }
 
 TEST(FontTable, TheBuiltInFontComesWithTheTable) {

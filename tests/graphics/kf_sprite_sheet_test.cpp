@@ -5,14 +5,17 @@
 
 #include <gtest/gtest.h>
 
-#include <sstream>
 #include <string>
 
+#include "kelpforge/core/kf_file.h"
 #include "kelpforge/graphics/kf_sprite_manager.h"
 #include "tests/graphics/graphics_test_files.h"
 
 namespace {
 
+using Kelpforge::Core::kMaxImageFileBytes;
+using Kelpforge::Core::kMaxSpriteSheetFileBytes;
+using Kelpforge::Core::kMaxSpriteSheetTokenBytes;
 using Kelpforge::Graphics::GetSpriteFrame;
 using Kelpforge::Graphics::InvalidTexture;
 using Kelpforge::Graphics::LoadSpriteSheet;
@@ -25,15 +28,15 @@ using Kelpforge::Graphics::kfImplementation::ReadSpriteSheetDescription;
 using Kelpforge::Graphics::kfImplementation::SpriteSheetDescription;
 using Kelpforge::Graphics::kfImplementation::TheTextureTable;
 using KelpforgeTests::Graphics::ExpectedReport;
+using KelpforgeTests::Graphics::NonRegularPaths;
+using KelpforgeTests::Graphics::PaddedFile;
+using KelpforgeTests::Graphics::PngBytes;
 using KelpforgeTests::Graphics::WriteTextFile;
 
 const std::string kSheetUnit = "kelpforge/graphics/kf_sprite_sheet.cpp";
 const std::string kManagerUnit = "kelpforge/graphics/kf_sprite_manager.cpp";
 
-SpriteSheetDescription Read(const std::string& text) {
-  std::istringstream input(text);
-  return ReadSpriteSheetDescription(input);
-}
+SpriteSheetDescription Read(const std::string& text) { return ReadSpriteSheetDescription(text); }
 
 // A texture record made by hand: sizes for AddSprite, no OpenGL texture behind it.
 TextureHandle FakeTexture(std::uint32_t width, std::uint32_t height) {
@@ -93,6 +96,31 @@ TEST(SpriteSheetDescription, StopsAtTheFirstIncompleteRecordAndKeepsTheOnesBefor
   ASSERT_EQ(numberAsName.records.size(), 1u);
   EXPECT_EQ(numberAsName.records[0].name, "12");
   EXPECT_TRUE(Read("s.png a 1 2 3 1e999").records.empty());
+}
+
+TEST(SpriteSheetDescription, TakesNoTokenLongerThanTheCapAndSplitsWordsAsStreamsDo) {
+  const std::string longest(kMaxSpriteSheetTokenBytes, 'x');
+  const std::string endless(kMaxSpriteSheetTokenBytes + 1, 'x');
+  const SpriteSheetDescription atCap = Read(longest + " " + longest + " 1 2 3 4");
+  EXPECT_TRUE(atCap.isReadable);
+  EXPECT_EQ(atCap.imagePath, longest);
+  ASSERT_EQ(atCap.records.size(), 1u);
+  EXPECT_EQ(atCap.records[0].name, longest);
+
+  // An endless first word names no image; a later one ends reading like a malformed record.
+  EXPECT_FALSE(Read(endless).isReadable);
+  EXPECT_FALSE(Read("\n\t" + endless + " a 1 2 3 4").isReadable);
+  EXPECT_EQ(Read("s.png a 1 2 3 4 " + endless + " 1 2 3 4 c 1 2 3 4").records.size(), 1u);
+  EXPECT_EQ(Read("s.png a 1 2 3 4 b 1 2 3 " + std::string(kMaxSpriteSheetTokenBytes + 1, '0')).records.size(), 1u);
+
+  // A number ends where stream extraction ends it, and the rest of its word is the next token.
+  const SpriteSheetDescription split = Read("s.png a 1 2 3 4b 5 6 7 8 c 1.5.25 0 0 0");
+  ASSERT_EQ(split.records.size(), 3u);
+  EXPECT_EQ(split.records[0].height, 4.0f);
+  EXPECT_EQ(split.records[1].name, "b");
+  EXPECT_EQ(split.records[2].x, 1.5f);
+  EXPECT_EQ(split.records[2].y, 0.25f);
+  EXPECT_EQ(split.records[2].height, 0.0f);
 }
 
 TEST(SpriteSheet, AddSpriteComputesTextureCoordinatesFromTheTextureSize) {
@@ -187,6 +215,35 @@ TEST(SpriteManager, AnEmptyDescriptionNamesNoImage) {
   EXPECT_EQ(testing::internal::GetCapturedStdout(),
             ExpectedReport(kManagerUnit, "Was unable to load texture", "Was unable to load texture: \n"));
   ASSERT_NE(FindSpriteSheet("empty_description_sheet"), nullptr);
+}
+
+TEST(SpriteManager, DescriptionsAndImagesThatAreNoRegularFileOfSaneSizeGetTheUsualReports) {
+  std::vector<std::string> descriptions = NonRegularPaths("fifo_sheet.txt");
+  // A real description padded past the cap, and one that is a single endless word.
+  descriptions.push_back(PaddedFile("padded_sheet.txt", "image.png a 0 0 1 1\n", kMaxSpriteSheetFileBytes + 1));
+  descriptions.push_back(WriteTextFile("one_word_sheet.txt", std::string(kMaxSpriteSheetTokenBytes + 1, 'x')));
+  for (const std::string& path : descriptions) {
+    testing::internal::CaptureStdout();
+    EXPECT_FALSE(LoadSpriteSheet("refused_sheet", path));
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              ExpectedReport(kManagerUnit, "Was unable to load sprite sheet",
+                             "Was unable to load sprite sheet: " + path + "\n"));
+  }
+  EXPECT_EQ(FindSpriteSheet("refused_sheet"), nullptr);
+
+  const std::vector<unsigned char> png = PngBytes(1, 1, 3, {1, 2, 3});
+  std::vector<std::string> images = NonRegularPaths("fifo_image.png");
+  images.push_back(PaddedFile("padded_image.png", std::string(png.begin(), png.end()), kMaxImageFileBytes + 1));
+  const std::size_t texturesBefore = TheTextureTable().Count();
+  for (const std::string& image : images) {
+    const std::string description = WriteTextFile("names_refused_image.txt", image + "\n");
+    testing::internal::CaptureStdout();
+    EXPECT_TRUE(LoadSpriteSheet("refused_image_sheet", description));
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              ExpectedReport(kManagerUnit, "Was unable to load texture", "Was unable to load texture: " + image + "\n"));
+    EXPECT_EQ(FindSpriteSheet("refused_image_sheet")->texture, InvalidTexture);
+  }
+  EXPECT_EQ(TheTextureTable().Count(), texturesBefore);
 }
 
 }  // namespace
