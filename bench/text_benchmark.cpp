@@ -66,6 +66,7 @@ void StbTrueTypeAlone(benchmark::State& state) {
     previous = -1;
     for (const char* c = kLine; *c != 0; ++c) {
       const int glyph = stbtt_FindGlyphIndex(&info, *c);
+      if (previous >= 0) pen += static_cast<float>(stbtt_GetGlyphKernAdvance(&info, previous, glyph)) * scale;
       const float fraction = pen - std::trunc(pen);
       int x0, y0;
       stbtt_GetGlyphBitmapBoxSubpixel(&info, glyph, scale, scale, fraction, 0, &x0, &y0, nullptr, nullptr);
@@ -74,7 +75,6 @@ void StbTrueTypeAlone(benchmark::State& state) {
       stbtt_MakeGlyphBitmapSubpixel(&info, pixels.get() + y * w + x, w - x, h - y, w, scale, scale, fraction, 0, glyph);
       int advance;
       stbtt_GetGlyphHMetrics(&info, glyph, &advance, nullptr);
-      if (previous >= 0) advance += stbtt_GetGlyphKernAdvance(&info, previous, glyph);
       pen += static_cast<float>(advance) * scale;
       previous = glyph;
     }

@@ -56,15 +56,22 @@ int FindGlyph(FontRecord& font, std::uint32_t codePoint) {
   return glyph >= 0 && glyph < font.validator->GetGlyphCount() ? glyph : 0;
 }
 
-// Advance width in font units, plus the kerning with the previous glyph when there is one. A
-// first glyph whose kerning data failed validation is not kerned.
-int GlyphAdvance(FontRecord& font, int glyph, const int* previousGlyph) {
+int AdvanceWidth(FontRecord& font, int glyph) {
   int advance = 0;
   stbtt_GetGlyphHMetrics(&font.fontInfo, glyph, &advance, nullptr);
-  if (previousGlyph != nullptr && font.validator->IsKerningUsable(*previousGlyph)) {
-    advance += stbtt_GetGlyphKernAdvance(&font.fontInfo, *previousGlyph, glyph);
-  }
   return advance;
+}
+
+// The kerning of a pair in font units; 0 when the first glyph's kerning data failed validation.
+int PairKerning(FontRecord& font, int previousGlyph, int glyph) {
+  if (!font.validator->IsKerningUsable(previousGlyph)) return 0;
+  return stbtt_GetGlyphKernAdvance(&font.fontInfo, previousGlyph, glyph);
+}
+
+// Advance width in font units, plus the kerning with the previous glyph when there is one.
+int GlyphAdvance(FontRecord& font, int glyph, const int* previousGlyph) {
+  const int advance = AdvanceWidth(font, glyph);
+  return previousGlyph != nullptr ? advance + PairKerning(font, *previousGlyph, glyph) : advance;
 }
 
 // stb_truetype flattens each curve by halving it until its midpoint lies within 0.35 pixels of
@@ -206,6 +213,11 @@ void DrawTextLine(FontRecord& font, const char* text, unsigned char* pixels, std
     const Utf8Step step = DecodeUtf8(cursor);
     cursor = step.next;
     const int glyph = FindGlyph(font, step.codePoint);
+    // A pair's kerning places the pair's second glyph, so it moves the pen before that glyph.
+    if (hasPrevious) {
+      pen += static_cast<float>(PairKerning(font, previousGlyph, glyph)) * font.scale;
+      fraction = pen - std::trunc(pen);
+    }
 
     if (drawsGlyphs && font.validator->IsGlyphUsable(glyph) && FitsFlatteningBudget(font, glyph)) {
       int left = 0;
@@ -225,8 +237,7 @@ void DrawTextLine(FontRecord& font, const char* text, unsigned char* pixels, std
       }
     }
 
-    const float advance = static_cast<float>(GlyphAdvance(font, glyph, hasPrevious ? &previousGlyph : nullptr)) * font.scale;
-    pen += advance;
+    pen += static_cast<float>(AdvanceWidth(font, glyph)) * font.scale;
     fraction = pen - std::trunc(pen);
     previousGlyph = glyph;
     hasPrevious = true;

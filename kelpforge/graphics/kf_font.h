@@ -89,9 +89,10 @@ std::int32_t TextHeight(const FontRecord& font);
 TextBitmap RasterizeText(FontRecord& font, const char* text);
 
 // Draws the line into a zeroed `width` x `height` bitmap (rows of `width` bytes), each glyph at
-// its sub-pixel pen position: a glyph rewrites the whole region right of and below its box
-// corner, clipped to the bitmap. A glyph whose corner lies outside the bitmap, whose outline
-// failed validation or that is too large to flatten is left out; its advance still counts.
+// its sub-pixel pen position (a pair's kerning moves the pen before the pair's second glyph is
+// drawn): a glyph rewrites the whole region right of and below its box corner, clipped to the
+// bitmap. A glyph whose corner lies outside the bitmap, whose outline failed validation or that
+// is too large to flatten is left out; its advance still counts.
 void DrawTextLine(FontRecord& font, const char* text, unsigned char* pixels, std::int32_t width, std::int32_t height);
 
 // The font side of a Text: the font for `path` (the built-in font when the path yields none),

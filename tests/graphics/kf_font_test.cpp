@@ -144,6 +144,26 @@ TEST(Font, KerningNarrowsAVButNeverReachesTheFirstCharacter) {
   EXPECT_EQ(kf::MeasureTextWidth(*record, line), static_cast<int>(std::ceil(static_cast<float>(advance) * record->scale)));
 }
 
+TEST(Font, APairsKerningMovesItsSecondGlyphSoTheInkOfAVStaysInTheBitmap) {
+  // Drawn into a bitmap wider than the line, ink right of the measured width would have been cut.
+  kf::FontRecord* game = kf::GetFont(GameFontPath());
+  ASSERT_NE(game, nullptr);
+  const std::pair<kf::FontRecord*, float> cases[] = {{&BuiltIn(100.0f), 100.0f}, {game, 42.0f}};
+  for (const auto& [font, size] : cases) {
+    kf::SetFontPixelHeight(*font, size);
+    const int width = kf::MeasureTextWidth(*font, "AV");
+    const int wide = width + 32, height = kf::TextHeight(*font);
+    std::vector<unsigned char> pixels(static_cast<std::size_t>(wide) * height);
+    kf::DrawTextLine(*font, "AV", pixels.data(), wide, height);
+    int inkRight = 0;
+    for (std::size_t i = 0; i < pixels.size(); ++i) {
+      if (pixels[i] != 0) inkRight = std::max(inkRight, static_cast<int>(i % wide) + 1);
+    }
+    EXPECT_LE(inkRight, width) << size;
+    EXPECT_GE(inkRight, width - 2) << size;
+  }
+}
+
 TEST(Font, DecodesUtf8AsWritten) {
   const auto decode = [](const char* text) { return kf::DecodeUtf8(text); };
   const char* e = "\xC3\xA9";
@@ -205,8 +225,9 @@ TEST(Font, AGlyphRewritesEverythingRightOfAndBelowItsCorner) {
   const PlacedGlyph a = Place(font, 'A', 0.0f);
   int advance = 0;
   stbtt_GetGlyphHMetrics(&font.fontInfo, a.glyph, &advance, nullptr);
-  // A glyph is drawn at the pen before its own kerning is added: that moves the glyph after it.
-  const float pen = static_cast<float>(advance) * font.scale;
+  // The pair's kerning moves j, the pair's second glyph, after A's advance.
+  const int kerning = stbtt_GetCodepointKernAdvance(&font.fontInfo, 'A', 'j');
+  const float pen = static_cast<float>(advance) * font.scale + static_cast<float>(kerning) * font.scale;
   const PlacedGlyph j = Place(font, 'j', pen);
   const std::vector<unsigned char> aAlone = DrawAlone(font, a, 0.0f, width, height);
   const std::vector<unsigned char> jAlone = DrawAlone(font, j, pen, width, height);
