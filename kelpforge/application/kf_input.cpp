@@ -1,5 +1,5 @@
-// Key table and key states: the window procedure writes them, Run copies them once per pass,
-// and the program polls them during OnRealtimeUpdate.
+// Key table and key states: the window procedure writes them, Run starts each pass's record of
+// pressed keys, and the program polls them during OnRealtimeUpdate.
 #include <array>
 #include <cstdint>
 #include <map>
@@ -13,7 +13,9 @@ namespace {
 
 std::map<std::uint32_t, std::int32_t> theKeyTable;
 std::array<std::uint8_t, KeyCount> theCurrentKeyStates{};
-std::array<std::uint8_t, KeyCount> thePreviousKeyStates{};
+// Keys that went from up to down during this pass's drain. Kept apart from the current state so
+// that a tap whose key-up arrives in the same drain still counts as a press.
+std::array<std::uint8_t, KeyCount> thePressedKeyStates{};
 
 constexpr std::uint32_t kVirtualKeySpace = 0x20;
 constexpr std::uint32_t kVirtualKeyEscape = 0x1B;
@@ -23,6 +25,13 @@ constexpr std::uint32_t kVirtualKeyUp = 0x26;
 constexpr std::uint32_t kVirtualKeyRight = 0x27;
 constexpr std::uint32_t kVirtualKeyDown = 0x28;
 
+void SetKeyState(std::int32_t key, std::uint8_t state) {
+  if (state == 1 && theCurrentKeyStates[key] == 0) {
+    thePressedKeyStates[key] = 1;
+  }
+  theCurrentKeyStates[key] = state;
+}
+
 }  // namespace
 
 bool IsKeyDown(Key key) {
@@ -30,7 +39,7 @@ bool IsKeyDown(Key key) {
 }
 
 bool IsKeyPressed(Key key) {
-  return theCurrentKeyStates[key] == 1 && thePreviousKeyStates[key] == 0;
+  return thePressedKeyStates[key] == 1;
 }
 
 namespace kfImplementation {
@@ -51,8 +60,8 @@ void BuildKeyTable() {
   theKeyTable[kVirtualKeyRight] = KeyRight;
 }
 
-void CopyCurrentKeyStatesToPrevious() {
-  thePreviousKeyStates = theCurrentKeyStates;
+void StartInputPass() {
+  thePressedKeyStates.fill(0);
 }
 
 void HandleInputMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) {
@@ -60,23 +69,23 @@ void HandleInputMessage(std::uint32_t message, std::uintptr_t wParam, std::intpt
     case kMessageKeyDown: {
       const auto entry = theKeyTable.find(static_cast<std::uint32_t>(wParam));
       if (entry != theKeyTable.end() && (lParam & kKeyWasDownBit) == 0) {
-        theCurrentKeyStates[entry->second] = 1;
+        SetKeyState(entry->second, 1);
       }
       break;
     }
     case kMessageKeyUp: {
       const auto entry = theKeyTable.find(static_cast<std::uint32_t>(wParam));
       if (entry != theKeyTable.end()) {
-        theCurrentKeyStates[entry->second] = 0;
+        SetKeyState(entry->second, 0);
       }
       break;
     }
-    case kMessageLeftButtonDown: theCurrentKeyStates[KeyMouseLeft] = 1; break;
-    case kMessageLeftButtonUp: theCurrentKeyStates[KeyMouseLeft] = 0; break;
-    case kMessageRightButtonDown: theCurrentKeyStates[KeyMouseRight] = 1; break;
-    case kMessageRightButtonUp: theCurrentKeyStates[KeyMouseRight] = 0; break;
-    case kMessageMiddleButtonDown: theCurrentKeyStates[KeyMouseMiddle] = 1; break;
-    case kMessageMiddleButtonUp: theCurrentKeyStates[KeyMouseMiddle] = 0; break;
+    case kMessageLeftButtonDown: SetKeyState(KeyMouseLeft, 1); break;
+    case kMessageLeftButtonUp: SetKeyState(KeyMouseLeft, 0); break;
+    case kMessageRightButtonDown: SetKeyState(KeyMouseRight, 1); break;
+    case kMessageRightButtonUp: SetKeyState(KeyMouseRight, 0); break;
+    case kMessageMiddleButtonDown: SetKeyState(KeyMouseMiddle, 1); break;
+    case kMessageMiddleButtonUp: SetKeyState(KeyMouseMiddle, 0); break;
     default: break;
   }
 }
@@ -84,7 +93,7 @@ void HandleInputMessage(std::uint32_t message, std::uintptr_t wParam, std::intpt
 void ResetInputState() {
   theKeyTable.clear();
   theCurrentKeyStates.fill(0);
-  thePreviousKeyStates.fill(0);
+  thePressedKeyStates.fill(0);
 }
 
 }  // namespace kfImplementation

@@ -22,7 +22,8 @@ enum Key {
 
 // The key is down as of the messages handled so far.
 bool IsKeyDown(Key key);
-// The key is down and was up at the start of this pass.
+// The key went down during this pass's messages, even if it is up again by now (a quick tap);
+// a held key is pressed in one pass only, and auto-repeat never presses it again.
 bool IsKeyPressed(Key key);
 
 }  // namespace Kelpforge::Application

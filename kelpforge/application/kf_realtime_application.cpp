@@ -212,7 +212,7 @@ void Run(ApplicationHandlerInterface& applicationHandler) {
   theFramePacer.Start(windowSystem, theWindowHandle);
 
   do {
-    CopyCurrentKeyStatesToPrevious();
+    StartInputPass();
 
     // The drain goes on after a quit message until the queue is empty.
     Message message;

@@ -149,7 +149,8 @@ std::intptr_t WindowProcedure(WindowHandle window, std::uint32_t message, std::u
 
 // Input state, owned by the loop (kf_input.cpp).
 void BuildKeyTable();
-void CopyCurrentKeyStatesToPrevious();
+// Forgets which keys were pressed in the previous pass; Run calls it before each drain.
+void StartInputPass();
 void HandleInputMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam);
 void ResetInputState();
 
