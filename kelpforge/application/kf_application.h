@@ -40,6 +40,9 @@ void Close(ApplicationHandlerInterface& applicationHandler);
 // False when the latest Open could not create a window (no display, say); Run then returns at
 // once and a program should end with a failure status.
 bool HasWindow();
+// True from Open's creation of the OpenGL context until Close destroys it; textures can only be
+// made while it holds.
+bool HasRenderContext();
 
 // Borderless fullscreen on the monitor that holds the window, or back to the earlier size and
 // place. F11 and Alt+Enter toggle it in every program. Frames keep drawing in the asked size,

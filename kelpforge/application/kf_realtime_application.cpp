@@ -17,6 +17,7 @@ namespace {
 ApplicationHandlerInterface* theCurrentHandler = nullptr;
 bool theOpenMark = false;
 bool theRunningMark = false;
+bool theRenderContextMark = false;
 WindowHandle theWindowHandle = 0;
 WindowSystem* theInstalledWindowSystem = nullptr;
 bool theFullscreenMark = false;
@@ -150,6 +151,7 @@ void ResetApplicationState() {
   theCurrentHandler = nullptr;
   theOpenMark = false;
   theRunningMark = false;
+  theRenderContextMark = false;
   theWindowHandle = 0;
   theFullscreenMark = false;
   theDrawingSpace = DrawingSpace{};
@@ -192,6 +194,7 @@ void Open(ApplicationHandlerInterface& applicationHandler) {
   SetClientSize(properties.windowWidth, properties.windowHeight);
   BuildKeyTable();
   windowSystem.CreateRenderContext(theWindowHandle);
+  theRenderContextMark = theWindowHandle != 0;
   theCurrentHandler->OnWindowOpen();
   windowSystem.ShowAppWindow(theWindowHandle);
 }
@@ -246,6 +249,7 @@ void Close(ApplicationHandlerInterface& applicationHandler) {
 
   WindowSystem& windowSystem = CurrentWindowSystem();
   windowSystem.DestroyRenderContext(theWindowHandle);
+  theRenderContextMark = false;
   windowSystem.DestroyAppWindow(theWindowHandle);
 
   theRunningMark = false;
@@ -267,6 +271,10 @@ void SetFullscreen(bool fullscreen) {
 
 bool IsFullscreen() {
   return theFullscreenMark;
+}
+
+bool HasRenderContext() {
+  return theRenderContextMark;
 }
 
 std::wstring ToWideString(const std::string& text) {

@@ -7,11 +7,18 @@
 #endif
 #include <GL/gl.h>
 
+#include "kelpforge/application/kf_application.h"
+#include "kelpforge/core/kf_error.h"
+
 namespace Kelpforge::Graphics::kfImplementation {
 
 // A new texture name, bound to GL_TEXTURE_2D, with the sampling every texture of the framework
-// uses: an opaque magenta border, linear filtering, repeat wrapping, no mipmaps.
+// uses: an opaque magenta border, linear filtering, repeat wrapping, no mipmaps. Without the
+// window's context OpenGL makes nothing and the name stays 0, which draws as a plain quad: that
+// is reported, since the usual cause is a loader that runs before the window opens.
 inline GLuint GenerateBoundTexture() {
+  KF_REPORT_ERROR_IF(!Application::HasRenderContext(),
+                     "kfError: Cannot create a texture before the window's OpenGL context exists.");
   GLuint name = 0;
   glGenTextures(1, &name);
   glBindTexture(GL_TEXTURE_2D, name);
