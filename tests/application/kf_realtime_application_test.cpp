@@ -125,14 +125,24 @@ TEST_F(RunLoopTest, WindowHandleChecksAfterCreation) {
   platform.createMessageHandle = 0x777;  // the create message names another window
   App::Open(handler);
   EXPECT_EQ(reports.messages, Messages({"kfInternalError, Expected window handle to match."}));
+
+  // A window was made, but no create message recorded it.
+  ResetApplicationState();
+  reports.messages.clear();
+  platform.createMessageHandle = 0x5C1;
+  platform.sendCreateMessage = false;
+  App::Open(handler);
+  EXPECT_EQ(reports.messages, Messages({"kfInternalError, Expected window handle to be valid.",
+                                        "kfInternalError, Expected window handle to match."}));
 }
 
-TEST_F(RunLoopTest, FailedCreationReportsAndRunReturnsAtOnce) {
+TEST_F(RunLoopTest, FailedCreationIsReportedOnceByTheWindowSystemAndRunReturnsAtOnce) {
   platform.createdHandle = 0;
   platform.createMessageHandle = 0;
   App::Open(handler);
   EXPECT_FALSE(App::HasWindow());
-  EXPECT_EQ(reports.messages, Messages({"kfInternalError, Expected window handle to be valid."}));
+  EXPECT_FALSE(App::HasRenderContext());
+  EXPECT_EQ(reports.messages, Messages({"kfError: The script makes window creation fail."}));
   App::Run(handler);
   EXPECT_EQ(handler.updateCount, 0);
   EXPECT_EQ(platform.presentCount, 0);

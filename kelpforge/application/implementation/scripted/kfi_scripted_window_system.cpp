@@ -3,6 +3,8 @@
 
 #include <string>
 
+#include "kelpforge/core/kf_error.h"
+
 namespace Kelpforge::Application::kfImplementation {
 
 ScriptedWindowSystem::ScriptedWindowSystem() {
@@ -17,6 +19,9 @@ WindowHandle ScriptedWindowSystem::RegisterAndCreateWindow(std::int32_t width, s
   log.push_back("RegisterAndCreateWindow");
   createWidth = width;
   createHeight = height;
+  // Like the native window systems, a creation that makes no window says why.
+  KF_REPORT_ERROR_IF(createdHandle == 0 && createMessageHandle == 0,
+                     "kfError: The script makes window creation fail.");
   if (createdHandle == 0 && createMessageHandle == 0) {
     return 0;
   }

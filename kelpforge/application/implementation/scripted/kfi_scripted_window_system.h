@@ -49,7 +49,7 @@ public:
   void QueueSize(std::int32_t width, std::int32_t height);
 
   // Creation outcomes: the handle creation returns and the one the create message carries
-  // (0 simulates a failed creation).
+  // (both 0 simulate a failed creation, which is reported as the native systems report it).
   WindowHandle createdHandle = 0x5C1;
   WindowHandle createMessageHandle = 0x5C1;
   bool sendCreateMessage = true;

@@ -5,8 +5,8 @@
 // popup over the window's monitor, and for pacing the performance counter, a waitable-timer sleep
 // and the monitor's refresh rate. Windows messages need no translation: a trampoline hands each
 // one to the shared WindowProcedure, holding back the size messages of a drag until it ends.
-// Results of the window and OpenGL calls are not examined; a failed creation shows through the
-// loop's handle checks.
+// Of the results of the window and OpenGL calls only the window creation's is examined: its
+// failure is reported here.
 #include "kelpforge/application/implementation/windows/kfi_realtime_windows_application.h"
 
 #include <GL/gl.h>
@@ -15,6 +15,7 @@
 #include <memory>
 
 #include "kelpforge/application/kf_window_system.h"
+#include "kelpforge/core/kf_error.h"
 
 namespace Kelpforge::Application::kfImplementation {
 
@@ -109,6 +110,9 @@ public:
     state.fullscreen = false;
     state.window = CreateWindowExW(0, kWindowClassName, kInitialCaption, kWindowStyle, kWindowLeft,
                                    kWindowTop, width, height, nullptr, nullptr, instance, nullptr);
+    KF_REPORT_ERROR_IF(state.window == nullptr,
+                       "kfError: Windows could not create the window (error %lu); no window can be shown.",
+                       GetLastError());
     return reinterpret_cast<WindowHandle>(state.window);
   }
 

@@ -162,6 +162,7 @@ public:
         static_cast<unsigned>(ClampSize(height)), 0, state.visual->depth, InputOutput,
         state.visual->visual, CWColormap | CWBackPixel | CWBorderPixel | CWEventMask,
         &windowAttributes);
+    KF_REPORT_ERROR_IF(state.window == 0, "kfError: The X server could not create the window.");
     if (state.window == 0) {
       return 0;
     }
