@@ -12,6 +12,7 @@
 
 #include "kelpforge/application/kf_input.h"
 #include "kelpforge/application/kf_window_system.h"
+#include "kelpforge/graphics/kf_texture_manager.h"
 #include "tests/support/allocation_counter.h"
 #include "tests/support/report_capture.h"
 #include "tests/support/scripted_platform.h"
@@ -126,14 +127,22 @@ TEST_F(RunLoopTest, WindowHandleChecksAfterCreation) {
   App::Open(handler);
   EXPECT_EQ(reports.messages, Messages({"kfInternalError, Expected window handle to match."}));
 
-  // A window was made, but no create message recorded it.
-  ResetApplicationState();
-  reports.messages.clear();
+  ResetApplicationState();  // a window was made, but no create message recorded it
   platform.createMessageHandle = 0x5C1;
   platform.sendCreateMessage = false;
   App::Open(handler);
-  EXPECT_EQ(reports.messages, Messages({"kfInternalError, Expected window handle to be valid.",
+  EXPECT_EQ(reports.messages, Messages({"kfInternalError, Expected window handle to match.",
+                                        "kfInternalError, Expected window handle to be valid.",
                                         "kfInternalError, Expected window handle to match."}));
+}
+
+TEST_F(RunLoopTest, TexturesMadeBeforeTheWindowsContextAreReportedOnceEach) {
+  Kelpforge::Graphics::CreateBuiltInTexture();
+  Kelpforge::Graphics::CreateBuiltInTexture();
+  App::Open(handler);
+  Kelpforge::Graphics::CreateBuiltInTexture();
+  EXPECT_EQ(reports.messages,
+            Messages(2, "kfError: Cannot create a texture before the window's OpenGL context exists."));
 }
 
 TEST_F(RunLoopTest, FailedCreationIsReportedOnceByTheWindowSystemAndRunReturnsAtOnce) {
@@ -141,7 +150,6 @@ TEST_F(RunLoopTest, FailedCreationIsReportedOnceByTheWindowSystemAndRunReturnsAt
   platform.createMessageHandle = 0;
   App::Open(handler);
   EXPECT_FALSE(App::HasWindow());
-  EXPECT_FALSE(App::HasRenderContext());
   EXPECT_EQ(reports.messages, Messages({"kfError: The script makes window creation fail."}));
   App::Run(handler);
   EXPECT_EQ(handler.updateCount, 0);

@@ -281,7 +281,6 @@ TEST_F(GameLoopTest, OnlyTheScenesEntityListReachesSimulate) {
 }
 
 TEST_F(GameLoopTest, DefaultSceneUpdateNeverUpdatesWhatWasAddedToIt) {
-  const KelpforgeTests::ScriptedContext context;  // its first update makes the built-in texture
   RecordingEntity entity(log, "entity");
   RecordingGraphic graphic(log, "graphic");
   theDefaultScene.AddEntity(&entity);

@@ -1,6 +1,5 @@
 // Helpers for the graphics tests: image and text files written to a per-process scratch folder,
-// data paths that are no regular files, and the exact report block that a check in a graphics
-// unit prints.
+// paths of no regular file, and the exact report block that a check in a graphics unit prints.
 #pragma once
 
 #define STB_IMAGE_WRITE_STATIC
@@ -48,23 +47,21 @@ inline std::string WriteTextFile(const std::string& name, const std::string& con
   return path.string();
 }
 
-// `contents` followed by zero bytes up to `size` (a sparse file, so it costs no disk space).
+// `contents` padded with zero bytes to `size` (a sparse file).
 inline std::string PaddedFile(const std::string& name, const std::string& contents, std::uintmax_t size) {
   const std::string path = WriteTextFile(name, contents);
   std::filesystem::resize_file(path, size);
   return path;
 }
 
-// Paths that name no regular file: the scratch folder, an endless device, and on POSIX a FIFO
-// without a writer, which blocks whoever opens it for reading in the ordinary way.
-inline std::vector<std::string> NonRegularPaths(const std::string& fifoName) {
+// Paths of no regular file: a folder, an endless device and, on POSIX, a FIFO without a writer.
+inline std::vector<std::string> NonRegularPaths([[maybe_unused]] const std::string& fifoName) {
 #ifdef _WIN32
-  (void)fifoName;
   return {ScratchFolder().string(), "NUL"};
 #else
-  const std::filesystem::path fifo = ScratchFolder() / fifoName;
-  if (mkfifo(fifo.c_str(), 0600) != 0) throw std::runtime_error("cannot make " + fifo.string());
-  return {ScratchFolder().string(), "/dev/zero", fifo.string()};
+  const std::string fifo = (ScratchFolder() / fifoName).string();
+  if (mkfifo(fifo.c_str(), 0600) != 0) throw std::runtime_error("cannot make " + fifo);
+  return {ScratchFolder().string(), "/dev/zero", fifo};
 #endif
 }
 

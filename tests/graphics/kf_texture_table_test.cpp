@@ -1,6 +1,5 @@
 // Decoding image bytes into RGBA and the texture table's handle scheme, without OpenGL: a
-// stand-in upload counts its calls and hands out made-up texture names. Also the report for a
-// texture made before the window's context exists.
+// stand-in upload counts its calls and hands out made-up texture names.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -10,12 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "kelpforge/application/kf_window_system.h"
-#include "kelpforge/graphics/kf_text.h"
 #include "kelpforge/graphics/kf_texture_manager.h"
 #include "tests/graphics/graphics_test_files.h"
-#include "tests/support/report_capture.h"
-#include "tests/support/scripted_platform.h"
 
 extern const unsigned char kfBuiltInImageData[];
 extern const std::size_t kfBuiltInImageDataSize;
@@ -136,29 +131,6 @@ TEST(TextureTable, HandlesOutsideTheTableGiveAnEmptyRecord) {
     EXPECT_EQ(none.width, 0u);
     EXPECT_EQ(none.height, 0u);
   }
-}
-
-TEST(TextureTable, ATextureMadeBeforeTheWindowsContextIsReportedOncePerCreationAndStillRecorded) {
-  using Kelpforge::Graphics::CreateBuiltInTexture;
-  using Kelpforge::Graphics::GetTextureRecord;
-  const std::string early = "kfError: Cannot create a texture before the window's OpenGL context exists.";
-  Kelpforge::Application::kfImplementation::ResetApplicationState();
-  KelpforgeTests::ReportCapture reports;
-  testing::internal::CaptureStdout();
-  const auto handle = CreateBuiltInTexture();
-  { const Kelpforge::Graphics::Text text("Hi", "", 20.0f); }
-  EXPECT_EQ(reports.messages, std::vector<std::string>(2, early));
-  EXPECT_NE(handle, InvalidTexture);
-  EXPECT_EQ(GetTextureRecord(handle).width, 256u);
-
-  reports.messages.clear();
-  {
-    const KelpforgeTests::ScriptedContext context;
-    EXPECT_NE(CreateBuiltInTexture(), handle);
-    const Kelpforge::Graphics::Text text("Hi", "", 20.0f);
-  }
-  testing::internal::GetCapturedStdout();
-  EXPECT_EQ(reports.messages, std::vector<std::string>());
 }
 
 Bytes Jpeg() {

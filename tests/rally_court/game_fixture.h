@@ -1,17 +1,14 @@
 // Shared set-up for the game's rule tests: runs from the repository root (the game reads data/
-// relative to the working directory), opens a scripted window whose context the sheet's texture
-// and the score texts need, loads the prototype sheet once and restarts the game's random
-// generator, so every test deals the same serves.
+// relative to the working directory), loads the prototype sheet once and restarts the game's
+// random generator, so every test deals the same serves.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <memory>
 
 #include "kelpforge/graphics/kf_sprite_manager.h"
 #include "rally_court/random.h"
-#include "tests/support/scripted_platform.h"
 
 namespace KelpforgeTests {
 
@@ -19,15 +16,11 @@ class GameRulesTest : public testing::Test {
 protected:
   static void SetUpTestSuite() {
     std::filesystem::current_path(KF_SOURCE_DIR);
-    context = std::make_unique<ScriptedContext>();
     testing::internal::CaptureStdout();
     Kelpforge::Graphics::LoadSpriteSheet("prototype_sheet", "data/prototyping_sheet.txt");
     testing::internal::GetCapturedStdout();
   }
-  static void TearDownTestSuite() { context.reset(); }
   void SetUp() override { RallyCourt::theRandom = RallyCourt::Random{}; }
-
-  static inline std::unique_ptr<ScriptedContext> context;
 };
 
 }  // namespace KelpforgeTests

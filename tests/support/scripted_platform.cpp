@@ -17,17 +17,6 @@ void ScriptedPlatformTest::TearDown() {
   ResetApplicationState();
 }
 
-ScriptedContext::ScriptedContext() {
-  ResetApplicationState();
-  SetWindowSystem(&platform);
-  Kelpforge::Application::Open(handler);
-}
-
-ScriptedContext::~ScriptedContext() {
-  SetWindowSystem(nullptr);
-  ResetApplicationState();
-}
-
 void RecordingHandler::OnWindowOpen() {
   events.push_back("OnWindowOpen");
   if (platform != nullptr) {

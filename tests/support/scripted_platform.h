@@ -21,21 +21,6 @@ protected:
   Kelpforge::Application::kfImplementation::ScriptedWindowSystem platform;
 };
 
-// An application opened on its own scripted window system for as long as this lives, so code
-// that must run with the window's context (textures, texts) finds it, as in a game.
-class ScriptedContext {
-public:
-  ScriptedContext();
-  ~ScriptedContext();
-  ScriptedContext(const ScriptedContext&) = delete;
-  ScriptedContext& operator=(const ScriptedContext&) = delete;
-
-private:
-  class IdleHandler final : public Kelpforge::Application::ApplicationHandlerInterface {};
-  Kelpforge::Application::kfImplementation::ScriptedWindowSystem platform;
-  IdleHandler handler;
-};
-
 class RecordingHandler : public Kelpforge::Application::ApplicationHandlerInterface {
 public:
   void OnWindowOpen() override;
