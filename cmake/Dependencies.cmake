@@ -1,4 +1,5 @@
-# Third-party code comes from the distribution: stb headers (libstb-dev), X11 with RandR, OpenGL.
+# Third-party code comes from the distribution: stb headers (libstb-dev), X11 with RandR, OpenGL,
+# OpenAL.
 find_path(STB_INCLUDE_DIR stb_image.h PATH_SUFFIXES stb REQUIRED)
 add_library(kf_stb INTERFACE)
 target_include_directories(kf_stb SYSTEM INTERFACE ${STB_INCLUDE_DIR})
@@ -23,4 +24,16 @@ else()
   set(KF_PKGCONFIG_REQUIRES_PRIVATE "gl glx x11 xrandr")
   set(KF_PKGCONFIG_LIBS_PRIVATE "${CMAKE_THREAD_LIBS_INIT}")
   set(KF_PKGCONFIG_CFLAGS "")
+endif()
+
+# The audio output's library, for the output picked at the top level: winmm for waveOut (MinGW-w64
+# has it); OpenAL Soft (libopenal-dev) for OpenAL, found as the CMake package OpenAL and as
+# pkg-config's openal.
+if(KF_AUDIO_BACKEND STREQUAL "waveout")
+  list(APPEND KF_PLATFORM_LIBRARIES winmm)
+  string(APPEND KF_PKGCONFIG_LIBS_PRIVATE " -lwinmm")
+else()
+  find_package(OpenAL REQUIRED)
+  list(APPEND KF_PLATFORM_LIBRARIES OpenAL::OpenAL)
+  string(APPEND KF_PKGCONFIG_REQUIRES_PRIVATE " openal")
 endif()

@@ -1,0 +1,75 @@
+// Ogg Vorbis through stb_vorbis: a file that passes the guard is opened from memory, decoded in
+// blocks (so an endless stream stops at the length limit instead of filling memory) and
+// converted to the mixer's format.
+#include <climits>
+#include <cstddef>
+#include <memory>
+#include <vector>
+
+#include "kelpforge/audio/kf_ogg_vorbis_guard.h"
+#include "kelpforge/audio/kf_sound_decoder.h"
+
+#define STB_VORBIS_HEADER_ONLY
+#define STB_VORBIS_NO_STDIO
+#define STB_VORBIS_NO_PUSHDATA_API
+#include <stb_vorbis.h>
+
+namespace Kelpforge::Audio::kfImplementation {
+
+namespace {
+
+constexpr const char* kRefusedOgg = "an Ogg Vorbis file that is damaged or not safe to decode";
+constexpr const char* kUnsupportedOgg = "an Ogg Vorbis file with more than two channels";
+constexpr const char* kTooLong = "longer than the 600 seconds a sound may last";
+constexpr int kBlockFrames = 4096;
+
+struct VorbisCloser {
+  void operator()(stb_vorbis* vorbis) const { stb_vorbis_close(vorbis); }
+};
+
+}  // namespace
+
+DecodedSound DecodeOggVorbis(const unsigned char* bytes, std::size_t size, std::size_t maxFrames) {
+  DecodedSound sound;
+  if (bytes == nullptr || size > static_cast<std::size_t>(INT_MAX) || !OggVorbisHeadersAreSafe(bytes, size)) {
+    sound.failure = kRefusedOgg;
+    return sound;
+  }
+  int error = 0;
+  const std::unique_ptr<stb_vorbis, VorbisCloser> vorbis(
+      stb_vorbis_open_memory(bytes, static_cast<int>(size), &error, nullptr));
+  if (!vorbis) {
+    sound.failure = kRefusedOgg;
+    return sound;
+  }
+  const stb_vorbis_info info = stb_vorbis_get_info(vorbis.get());
+  if (info.channels > 2) {
+    sound.failure = kUnsupportedOgg;
+    return sound;
+  }
+  if (info.sample_rate < kMinSourceRate || info.sample_rate > kMaxSourceRate) {
+    sound.failure = kRefusedOgg;
+    return sound;
+  }
+
+  // Decoded in blocks, so a stream that never ends stops at the length limit.
+  const std::size_t channels = static_cast<std::size_t>(info.channels);
+  std::vector<short> decoded;
+  std::vector<short> block(static_cast<std::size_t>(kBlockFrames) * channels);
+  for (;;) {
+    const int frames = stb_vorbis_get_samples_short_interleaved(vorbis.get(), info.channels, block.data(),
+                                                                static_cast<int>(block.size()));
+    if (frames <= 0) break;
+    decoded.insert(decoded.end(), block.begin(), block.begin() + static_cast<std::ptrdiff_t>(frames * channels));
+    if (ResampledFrameCount(decoded.size() / channels, info.sample_rate) > maxFrames) {
+      sound.failure = kTooLong;
+      return sound;
+    }
+  }
+  const SourceSamples source{decoded.data(), decoded.size() / channels, static_cast<std::uint32_t>(channels),
+                             info.sample_rate};
+  if (!AppendInMixerFormat(source, maxFrames, sound.samples)) sound.failure = kTooLong;
+  return sound;
+}
+
+}  // namespace Kelpforge::Audio::kfImplementation
