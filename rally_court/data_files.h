@@ -14,7 +14,13 @@ inline constexpr const char* kSpriteSheetPath = "data/prototyping_sheet.txt";
 // Named by the sprite sheet's description file.
 inline constexpr const char* kSpriteSheetImagePath = "data/prototyping_sheet.png";
 inline constexpr const char* kScoreFontPath = "data/junegull.ttf";
+inline constexpr const char* kPaddleHitSoundPath = "data/paddle_hit.wav";
+inline constexpr const char* kWallBounceSoundPath = "data/wall_bounce.wav";
+inline constexpr const char* kPointSoundPath = "data/point.wav";
+inline constexpr const char* kWinSoundPath = "data/win.wav";
 
-inline const std::vector<std::string> kDataFiles = {kSpriteSheetPath, kSpriteSheetImagePath, kScoreFontPath};
+inline const std::vector<std::string> kDataFiles = {kSpriteSheetPath,     kSpriteSheetImagePath, kScoreFontPath,
+                                                    kPaddleHitSoundPath, kWallBounceSoundPath,  kPointSoundPath,
+                                                    kWinSoundPath};
 
 }  // namespace RallyCourt

@@ -1,9 +1,11 @@
 // Rally Court's entry point: the command line, the data directory, then window, sprite sheet,
-// court, title and the game loop until the window closes. Exits with status 0 after a normal end,
-// 1 when no window could be opened and 2 for a command line it does not understand.
+// sounds (muted with --mute), court, title and the game loop until the window closes. Exits with
+// status 0 after a normal end (also without an audio device), 1 when no window could be opened and
+// 2 for a command line it does not understand.
 #include <cstdio>
 
 #include "kelpforge/application/kf_application.h"
+#include "kelpforge/audio/kf_sound_manager.h"
 #include "kelpforge/core/kf_data_directory.h"
 #include "kelpforge/game/kf_game_application.h"
 #include "kelpforge/graphics/kf_sprite_manager.h"
@@ -33,6 +35,8 @@ int main(int argc, char** argv) {
     Kelpforge::Application::SetFullscreen(true);
   }
   Kelpforge::Graphics::LoadSpriteSheet(RallyCourt::kSpriteSheetName, RallyCourt::kSpriteSheetPath);
+  Kelpforge::Audio::SetMuted(commandLine.options.mute);
+  RallyCourt::LoadCourtSounds();
   {
     RallyCourt::RallyCourtScene court;
     court.GiveToComputer(commandLine.options.computer, commandLine.options.difficulty);

@@ -1,6 +1,7 @@
 #include "rally_court/rally_court_scene.h"
 
 #include "kelpforge/application/kf_input.h"
+#include "kelpforge/audio/kf_sound_manager.h"
 #include "kelpforge/game/kf_game_application.h"
 #include "kelpforge/graphics/kf_color.h"
 
@@ -15,8 +16,17 @@ namespace {
 constexpr std::uint32_t kCenterLineColor = 0x80FFFFFFu;
 constexpr std::uint32_t kWallColor = 0xFF808080u;
 constexpr std::uint32_t kScoreTextColor = 0x80FFFFFFu;
+// A point sounds from the scorer's side, half way out.
+constexpr float kPointPan = 0.5f;
 
 }  // namespace
+
+void LoadCourtSounds() {
+  Kelpforge::Audio::LoadSound(kPaddleHitSound, kPaddleHitSoundPath);
+  Kelpforge::Audio::LoadSound(kWallBounceSound, kWallBounceSoundPath);
+  Kelpforge::Audio::LoadSound(kPointSound, kPointSoundPath);
+  Kelpforge::Audio::LoadSound(kWinSound, kWinSoundPath);
+}
 
 RallyCourtScene::RallyCourtScene()
     : ball(),
@@ -66,7 +76,12 @@ void RallyCourtScene::Simulate() {
   if (rightComputer) {
     rightComputer->Steer(ball);
   }
+  // Only the ball's own step turns its vertical velocity: off a wall.
+  const float verticalVelocity = ball.velocity.y;
   GameScene::Simulate();
+  if (ball.velocity.y != verticalVelocity) {
+    PlayFromBall(kWallBounceSound);
+  }
 
   // No hit test and no scoring in a step that counts the timer down.
   if (serveTimer > 0) {
@@ -79,10 +94,16 @@ void RallyCourtScene::Simulate() {
   }
 
   switch (ball.state) {
-    case InPlay:
+    case InPlay: {
+      // A hit sounds when a paddle turns the ball, not in every step the two overlap.
+      const float horizontalVelocity = ball.velocity.x;
       ball.CheckPaddleHit(leftPaddle);
       ball.CheckPaddleHit(rightPaddle);
+      if (ball.velocity.x != horizontalVelocity) {
+        PlayFromBall(kPaddleHitSound);
+      }
       break;
+    }
     case OutLeft:
       ScorePoint(rightPaddle, false);
       break;
@@ -103,14 +124,24 @@ void RallyCourtScene::ScorePoint(Paddle& scorer, bool serveTowardRight) {
     serveTimer = kServeDelayAfterWin;
     leftPaddle.score = 0;
     rightPaddle.score = 0;
+    Kelpforge::Audio::PlaySound(kWinSound);
+  } else {
+    Kelpforge::Audio::PlaySound(kPointSound, 1.0f, scorer.side == 0 ? -kPointPan : kPointPan);
   }
   // The serve goes towards the player who lost the point.
   ball.PrepareServe(serveTowardRight);
 }
 
+void RallyCourtScene::PlayFromBall(const char* sound) {
+  Kelpforge::Audio::PlaySound(sound, 1.0f, ball.position.x / 640.0f - 1.0f);
+}
+
 void RallyCourtScene::Update(float deltaTime) {
   if (IsKeyPressed(Kelpforge::Application::KeyEscape)) {
     Kelpforge::Game::GameApplication::CloseGame();
+  }
+  if (IsKeyPressed(Kelpforge::Application::KeyM)) {
+    Kelpforge::Audio::SetMuted(!Kelpforge::Audio::IsMuted());
   }
   GameScene::Update(deltaTime);
 

@@ -1,6 +1,7 @@
 // The court: ball, paddles, centre line, walls and score texts, the rules of the match in each
 // fixed step (serve timer, paddle hits, points, the win at 10) and the keyboard in each frame;
-// a paddle may be handed to the computer, which steers it in each fixed step instead.
+// a paddle may be handed to the computer, which steers it in each fixed step instead. Sounds are
+// played from the fixed steps, so a replay plays the same sounds at the same steps.
 #pragma once
 
 #include <cstdint>
@@ -25,6 +26,15 @@ inline constexpr std::int32_t kServeDelayAfterWin = 2500;
 inline constexpr std::int32_t kServeTimerStep = 10;
 inline constexpr std::int32_t kWinningScore = 10;
 inline constexpr float kScoreFontSize = 42.0f;
+
+// The court's sounds, loaded from the files of data_files.h.
+inline constexpr const char* kPaddleHitSound = "paddle_hit";
+inline constexpr const char* kWallBounceSound = "wall_bounce";
+inline constexpr const char* kPointSound = "point";
+inline constexpr const char* kWinSound = "win";
+
+// Loads the four sounds; a missing file is reported and its sound stays silent.
+void LoadCourtSounds();
 
 // Writes `value` into an 8-bit string stream and takes the stream's string.
 template <typename T>
@@ -65,6 +75,8 @@ public:
 private:
   void UpdateScoreText();
   void ScorePoint(Paddle& scorer, bool serveTowardRight);
+  // Plays `sound` from where the ball is, left to right.
+  void PlayFromBall(const char* sound);
 };
 
 }  // namespace RallyCourt

@@ -1,14 +1,18 @@
 // Shared set-up for the game's rule tests: runs from the repository root (the game reads data/
-// relative to the working directory), loads the prototype sheet once and restarts the game's
-// random generator, so every test deals the same serves.
+// relative to the working directory), loads the prototype sheet and the court's sounds (over the
+// scripted audio output, which nobody pulls) once and restarts the game's random generator, so
+// every test deals the same serves.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 
+#include "kelpforge/audio/implementation/scripted/kfi_scripted_audio_output.h"
+#include "kelpforge/audio/kf_sound_manager.h"
 #include "kelpforge/graphics/kf_sprite_manager.h"
 #include "rally_court/random.h"
+#include "rally_court/rally_court_scene.h"
 
 namespace KelpforgeTests {
 
@@ -18,9 +22,23 @@ protected:
     std::filesystem::current_path(KF_SOURCE_DIR);
     testing::internal::CaptureStdout();
     Kelpforge::Graphics::LoadSpriteSheet("prototype_sheet", "data/prototyping_sheet.txt");
+    Kelpforge::Audio::kfImplementation::ResetAudioState();
+    Kelpforge::Audio::kfImplementation::SetAudioOutput(&CourtAudioOutput());
+    RallyCourt::LoadCourtSounds();
     testing::internal::GetCapturedStdout();
   }
-  void SetUp() override { RallyCourt::theRandom = RallyCourt::Random{}; }
+  static void TearDownTestSuite() {
+    Kelpforge::Audio::kfImplementation::ResetAudioState();
+    Kelpforge::Audio::kfImplementation::SetAudioOutput(nullptr);
+  }
+  static Kelpforge::Audio::kfImplementation::ScriptedAudioOutput& CourtAudioOutput() {
+    static Kelpforge::Audio::kfImplementation::ScriptedAudioOutput output;
+    return output;
+  }
+  void SetUp() override {
+    RallyCourt::theRandom = RallyCourt::Random{};
+    Kelpforge::Audio::SetMuted(false);
+  }
 };
 
 }  // namespace KelpforgeTests

@@ -1,6 +1,6 @@
 // The court in the real game loop on the scripted platform with a fed clock: keyboard control,
-// Escape, a whole recorded match that must replay to the same numbers on every run and every
-// platform, and games against the computer.
+// Escape, M for mute, a whole recorded match that must replay to the same numbers, and the same
+// sounds at the same steps, on every run and every platform, and games against the computer.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -9,9 +9,11 @@
 #include <optional>
 #include <tuple>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "kelpforge/application/kf_window_system.h"
+#include "kelpforge/audio/kf_sound_manager.h"
 #include "kelpforge/game/kf_game_application.h"
 #include "rally_court/rally_court_scene.h"
 #include "tests/rally_court/game_fixture.h"
@@ -30,6 +32,24 @@ constexpr std::uint32_t kVirtualKeyS = 0x53;
 constexpr std::uint32_t kVirtualKeyUp = 0x26;
 constexpr std::uint32_t kVirtualKeyDown = 0x28;
 constexpr std::uint32_t kVirtualKeyEscape = 0x1B;
+constexpr std::uint32_t kVirtualKeyM = 0x4D;
+
+// The court with its fixed steps counted, and every sound it plays logged as "<step> <name>".
+class CountedCourt final : public RallyCourtScene, public Kelpforge::Audio::kfImplementation::SoundObserver {
+public:
+  CountedCourt() { Kelpforge::Audio::kfImplementation::SetSoundObserver(this); }
+  ~CountedCourt() override { Kelpforge::Audio::kfImplementation::SetSoundObserver(nullptr); }
+  void Simulate() override {
+    ++steps;
+    RallyCourtScene::Simulate();
+  }
+  void OnPlaySound(std::string_view name, float, float) override {
+    sounds.push_back(std::to_string(steps) + " " + std::string(name));
+  }
+
+  int steps = 0;
+  std::vector<std::string> sounds;
+};
 
 struct KeyEvent {
   int frame;  // the messages are handled in this frame's drain
@@ -58,7 +78,7 @@ protected:
   void Play(const std::vector<KeyEvent>& keys,
             const std::function<void(int, RallyCourtScene&)>& afterFrame = nullptr) {
     Game::GameApplication application;
-    RallyCourtScene court;
+    CountedCourt court;
     if (prepareCourt) {
       prepareCourt(court);
     }
@@ -89,6 +109,7 @@ protected:
     ballVelocity = court.ball.velocity;
     leftY = court.leftPaddle.position.y;
     rightY = court.rightPaddle.position.y;
+    sounds = court.sounds;
   }
 
   // One game from the start, each side the computer at a difficulty or an idle player, seen from
@@ -140,6 +161,7 @@ protected:
   Kelpforge::Graphics::Vector2 ballVelocity;
   float leftY = 0.0f;
   float rightY = 0.0f;
+  std::vector<std::string> sounds;
 };
 
 TEST_F(CourtLoopTest, WAndSTogetherMoveUpAndReleasingStopsFromTheNextFrame) {
@@ -165,6 +187,13 @@ TEST_F(CourtLoopTest, EscapeEndsTheLoopInTheFrameItGoesDown) {
   Play({{1, kVirtualKeyUp, true}, {5, kVirtualKeyEscape, true}, {9, kVirtualKeyEscape, false}});
   EXPECT_EQ(frames, 5);
   EXPECT_LT(rightY, 360.0f);
+}
+
+TEST_F(CourtLoopTest, MTogglesMuteInTheFrameItGoesDown) {
+  std::vector<bool> muted;
+  Play({{2, kVirtualKeyM, true}, {4, kVirtualKeyM, false}, {6, kVirtualKeyM, true}, {7, kVirtualKeyEscape, true}},
+       [&](int, RallyCourtScene&) { muted.push_back(Kelpforge::Audio::IsMuted()); });
+  EXPECT_EQ(muted, (std::vector<bool>{false, true, true, true, true, false, false}));
 }
 
 TEST_F(CourtLoopTest, EscapeFrameStillSetsThePaddleDirections) {
@@ -245,6 +274,21 @@ TEST_F(CourtLoopTest, AWholeMatchReplaysToThePinnedResult) {
   EXPECT_EQ(ballVelocity.y, 245.419281f);
   EXPECT_EQ(leftY, 200.479874f);
   EXPECT_EQ(rightY, 52.0f);
+  // Every sound of the match, by the fixed step that played it.
+  std::string played;
+  for (const std::string& sound : sounds) played += (played.empty() ? "" : ", ") + sound;
+  EXPECT_EQ(played,
+      "385 point, 599 wall_bounce, 673 point, 973 point, 1241 wall_bounce, 1261 point, 1465 wall_bounce, "
+      "1503 point, 1722 point, 1992 point, 2190 wall_bounce, 2215 paddle_hit, 2386 wall_bounce, "
+      "2467 point, 2691 point, 2905 point, 3189 point, 3382 wall_bounce, 3440 point, 3762 wall_bounce, "
+      "3766 point, 3991 wall_bounce, 4068 point, 4317 paddle_hit, 4427 wall_bounce, 4631 point, "
+      "4909 point, 5208 wall_bounce, 5259 win, 5592 wall_bounce, 5671 point, 5895 point, 6110 wall_bounce, "
+      "6156 paddle_hit, 6340 wall_bounce, 6486 point, 6708 point, 6942 point, 7235 point, "
+      "7446 wall_bounce, 7491 paddle_hit, 7668 wall_bounce, 7815 point, 8003 wall_bounce, "
+      "8085 point, 8337 point, 8561 wall_bounce, 8573 paddle_hit, 8809 wall_bounce, 8848 point, "
+      "9098 point, 9370 point, 9602 point, 9815 point, 10009 wall_bounce, 10083 win, 10462 point, "
+      "10708 point, 10970 wall_bounce, 11042 paddle_hit, 11294 wall_bounce, 11535 point, 11771 wall_bounce, "
+      "11787 paddle_hit");
 }
 
 TEST_F(CourtLoopTest, ASecondRunOfTheMatchEndsTheSame) {
