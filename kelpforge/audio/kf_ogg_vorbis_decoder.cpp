@@ -2,6 +2,7 @@
 // blocks (so an endless stream stops at the length limit instead of filling memory) and
 // converted to the mixer's format.
 #include <climits>
+#include <cmath>
 #include <cstddef>
 #include <memory>
 #include <vector>
@@ -22,6 +23,12 @@ constexpr const char* kRefusedOgg = "an Ogg Vorbis file that is damaged or not s
 constexpr const char* kUnsupportedOgg = "an Ogg Vorbis file with more than two channels";
 constexpr const char* kTooLong = "longer than the 600 seconds a sound may last";
 constexpr int kBlockFrames = 4096;
+
+// NaN counts as silence.
+short ToSample(float value) {
+  const float clamped = value > -1.0f ? (value < 1.0f ? value : 1.0f) : (value == value ? -1.0f : 0.0f);
+  return static_cast<short>(std::lrint(clamped * 32767.0f));
+}
 
 struct VorbisCloser {
   void operator()(stb_vorbis* vorbis) const { stb_vorbis_close(vorbis); }
@@ -52,15 +59,19 @@ DecodedSound DecodeOggVorbis(const unsigned char* bytes, std::size_t size, std::
     return sound;
   }
 
-  // Decoded in blocks, so a stream that never ends stops at the length limit.
+  // Decoded in blocks, so a stream that never ends stops at the length limit. stb_vorbis's own
+  // conversion to 16 bits overflows an int on the wild values a damaged stream decodes to (found
+  // by fuzz/ogg_vorbis_sound_fuzzer); floats are taken and converted here, saturating.
   const std::size_t channels = static_cast<std::size_t>(info.channels);
   std::vector<short> decoded;
-  std::vector<short> block(static_cast<std::size_t>(kBlockFrames) * channels);
+  std::vector<float> block(static_cast<std::size_t>(kBlockFrames) * channels);
   for (;;) {
-    const int frames = stb_vorbis_get_samples_short_interleaved(vorbis.get(), info.channels, block.data(),
+    const int frames = stb_vorbis_get_samples_float_interleaved(vorbis.get(), info.channels, block.data(),
                                                                 static_cast<int>(block.size()));
     if (frames <= 0) break;
-    decoded.insert(decoded.end(), block.begin(), block.begin() + static_cast<std::ptrdiff_t>(frames * channels));
+    for (std::size_t i = 0; i < static_cast<std::size_t>(frames) * channels; ++i) {
+      decoded.push_back(ToSample(block[i]));
+    }
     if (ResampledFrameCount(decoded.size() / channels, info.sample_rate) > maxFrames) {
       sound.failure = kTooLong;
       return sound;
