@@ -1,7 +1,8 @@
 // The cost of a point in Rally Court: one fixed step in which the ball is out, the score goes up,
-// both score texts are destroyed and rebuilt (rasterized and uploaded) and a serve is prepared;
-// and the computer player's work per fixed step. Run on the real OpenGL context under Xvfb
-// (make bench), from the repository root for data/.
+// both score texts are destroyed and rebuilt (rasterized and uploaded), the point's sound is
+// asked for (over the scripted audio output) and a serve is prepared; and the computer player's
+// work per fixed step. Run on the real OpenGL context under Xvfb (make bench), from the repository
+// root for data/.
 #include <benchmark/benchmark.h>
 
 #include <cstddef>
@@ -10,6 +11,8 @@
 #include <vector>
 
 #include "kelpforge/application/kf_application.h"
+#include "kelpforge/audio/implementation/scripted/kfi_scripted_audio_output.h"
+#include "kelpforge/audio/kf_sound_manager.h"
 #include "kelpforge/graphics/kf_sprite_manager.h"
 #include "rally_court/rally_court_scene.h"
 
@@ -23,6 +26,9 @@ void OpenWindowOnce() {
     std::filesystem::current_path(KF_SOURCE_DIR);
     Kelpforge::Application::Open(handler);
     Kelpforge::Graphics::LoadSpriteSheet("prototype_sheet", "data/prototyping_sheet.txt");
+    static Kelpforge::Audio::kfImplementation::ScriptedAudioOutput sound;
+    Kelpforge::Audio::kfImplementation::SetAudioOutput(&sound);
+    RallyCourt::LoadCourtSounds();
     return true;
   }();
   (void)opened;

@@ -1,7 +1,8 @@
 // The real rally_court program under an X server: started from a directory holding data/, it is
-// looked at (a screenshot of its window), played (XTest keys, or the computer on one side) and
-// closed (Escape, the window manager's close request), also with each data file missing and from
-// a directory without data/.
+// looked at (a screenshot of its window), played (XTest keys, or the computer on one side),
+// listened to (OpenAL Soft's wave file writer stands for the sound device) and closed (Escape, the
+// window manager's close request), also with each data file missing, from a directory without
+// data/ and without any audio device.
 #include <gtest/gtest.h>
 
 #include <X11/Xatom.h>
@@ -27,6 +28,8 @@
 #include <vector>
 
 #include <stb_image.h>
+
+#include "kelpforge/audio/kf_sound_decoder.h"
 
 #define STB_IMAGE_WRITE_STATIC
 #define STB_IMAGE_WRITE_IMPLEMENTATION
@@ -87,10 +90,11 @@ public:
 };
 
 // One run of the game in its own working directory, its standard output kept in a file there.
+// `environment` adds NAME=value pairs to the test's own.
 class GameProcess {
 public:
   explicit GameProcess(const fs::path& workingDirectory, const std::vector<std::string>& arguments = {},
-                       const fs::path& program = RALLY_COURT_BINARY)
+                       const fs::path& program = RALLY_COURT_BINARY, const std::vector<std::string>& environment = {})
       : directory(workingDirectory) {
     std::vector<char*> argv{const_cast<char*>(program.c_str())};
     for (const std::string& argument : arguments) {
@@ -101,6 +105,9 @@ public:
     if (pid == 0) {
       if (chdir(directory.c_str()) != 0) {
         _exit(127);
+      }
+      for (const std::string& variable : environment) {
+        putenv(const_cast<char*>(variable.c_str()));
       }
       const int output = open("stdout.txt", O_WRONLY | O_CREAT | O_TRUNC, 0644);
       dup2(output, STDOUT_FILENO);
@@ -154,6 +161,10 @@ protected:
     fs::remove_all(workDirectory);
     fs::create_directories(workDirectory);
     fs::copy(fs::path(KF_SOURCE_DIR) / "data", workDirectory / "data", fs::copy_options::recursive);
+    // The sound device is a file: whatever the machine has, the game plays into sound.wav.
+    std::ofstream(workDirectory / "alsoft.conf") << "[general]\ndrivers=wave\nfrequency=48000\nsample-type=int16\n"
+                                                 << "[wave]\nfile=" << (workDirectory / "sound.wav").string() << "\n";
+    setenv("ALSOFT_CONF", (workDirectory / "alsoft.conf").c_str(), 1);
   }
 
   void TearDown() override {
@@ -518,6 +529,70 @@ TEST_F(RallyCourtEndToEnd, FindsItsInstalledDataFromAnyWorkingDirectory) {
   EXPECT_EQ(game.Output(), "");
 }
 
+// Left alone, the game's first sounds fall at these fixed steps (the pinned match replay in
+// rally_court_loop_test.cpp covers the rules): the point that ends the first rally, then a wall
+// bounce and the point of the second. The sound file must hold a sound starting within 50 ms of
+// each, measured from the first, and silence between them. That needs a machine that keeps the
+// game at real time: a frame longer than 1/30 s slows the game's clock by design.
+TEST_F(RallyCourtEndToEnd, EachSoundStartsWithinFiftyMillisecondsOfItsStep) {
+  double load = 0.0;
+  std::ifstream("/proc/loadavg") >> load;
+  const double cores = std::thread::hardware_concurrency();
+  if (load > 3.0 * cores) {
+    GTEST_SKIP() << "load average " << load << " on " << cores << " cores: the game cannot keep real time";
+  }
+  const auto started = std::chrono::steady_clock::now();
+  GameProcess game(workDirectory);
+  const ::Window window = WaitForWindow("Rally Court");
+  ASSERT_NE(window, 0u) << game.Output();
+  std::this_thread::sleep_until(started + 9s);
+  Focus(window);
+  Tap(XK_Escape);
+  ASSERT_EQ(game.WaitForExit(10s), std::optional<int>(0)) << game.Output();
+  EXPECT_EQ(game.Output(), "");
+
+  // The writer completes the file's header when the game closes its device at exit.
+  namespace Audio = Kelpforge::Audio::kfImplementation;
+  const Audio::DecodedSound sound = Audio::DecodeSoundFile((workDirectory / "sound.wav").string());
+  ASSERT_EQ(sound.failure, nullptr) << sound.failure;
+  // Onsets: the first audible frame after a quarter of a second of silence. The sounds last at
+  // most 0.3 s and these steps lie 0.74 s apart or more.
+  constexpr int kAudible = 300;
+  constexpr std::size_t kGap = 48000 / 4;
+  std::vector<double> onsets;
+  std::size_t quietSince = 0;
+  for (std::size_t frame = 0; frame < sound.FrameCount(); ++frame) {
+    const bool audible = std::abs(sound.samples[2 * frame]) > kAudible || std::abs(sound.samples[2 * frame + 1]) > kAudible;
+    if (audible && frame - quietSince >= kGap) onsets.push_back(static_cast<double>(frame) / 48000.0);
+    if (audible) quietSince = frame + 1;
+  }
+  std::string heard;
+  for (const double onset : onsets) heard += " " + std::to_string(onset);
+  const std::vector<double> steps = {3.85, 5.99, 6.73};
+  ASSERT_EQ(onsets.size(), steps.size()) << sound.FrameCount() << " frames, onsets at" << heard;
+  // The file starts when the device opens, a little after the game clock; that delay is the same
+  // for every sound.
+  const double delay = onsets[0] - steps[0];
+  EXPECT_GT(delay, -0.2) << heard;
+  EXPECT_LT(delay, 1.0) << heard;
+  for (std::size_t i = 1; i < steps.size(); ++i) {
+    EXPECT_NEAR(onsets[i] - delay, steps[i], 0.05) << "sound " << i << ", onsets at" << heard;
+  }
+}
+
+TEST_F(RallyCourtEndToEnd, WithoutAnAudioDeviceItReportsOnceAndEscapeExitsZero) {
+  GameProcess game(workDirectory, {}, RALLY_COURT_BINARY, {"ALSOFT_DRIVERS=no_such_driver"});
+  const ::Window window = WaitForWindow("Rally Court");
+  ASSERT_NE(window, 0u) << game.Output();
+  Focus(window);
+  Tap(XK_Escape);
+  EXPECT_EQ(game.WaitForExit(10s), std::optional<int>(0)) << game.Output();
+  const std::string report = "MESSAGE: kfError: No audio device: OpenAL found no device to open. Sounds are silent.\n";
+  const std::string output = game.Output();
+  EXPECT_NE(output.find(report), std::string::npos) << output;
+  EXPECT_EQ(output.find("MESSAGE: "), output.rfind("MESSAGE: ")) << "more than one report:\n" << output;
+}
+
 struct MissingFile {
   const char* file;
   std::vector<std::string> reports;
@@ -560,7 +635,8 @@ INSTANTIATE_TEST_SUITE_P(
                      "Sprite with name solid_circle does not exist.",
                      "Sprite with name solid_square does not exist."}},
         // A font file that yields no font is not reported; the texts use the built-in font.
-        MissingFile{"junegull.ttf", {}}),
+        MissingFile{"junegull.ttf", {}},
+        MissingFile{"win.wav", {"Was unable to load sound: data/win.wav (a file that cannot be read)\n"}}),
     [](const testing::TestParamInfo<MissingFile>& info) {
       std::string name = info.param.file;
       for (char& c : name) {
