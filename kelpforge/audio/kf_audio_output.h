@@ -3,8 +3,8 @@
 // the scripted sink in tests. Contract for an output:
 // - Start opens the device and begins pulling; when there is no device it returns false with a
 //   sentence saying why, and must neither hang nor crash. It reports nothing itself.
-// - FrameSource::Mix is called from the output's own thread (or, for the scripted sink, from the
-//   caller's), never concurrently with itself; the output never locks around it.
+// - FrameSource::Mix is called from the output's own thread only (for the scripted sink, from the
+//   thread that pulls), never concurrently with itself; the output never locks around it.
 // - Stop ends the pulling before it returns; after it the source is not called again.
 #pragma once
 

@@ -60,8 +60,6 @@ public:
       return false;
     }
     source = &frameSource;
-    for (const ALuint buffer : buffers) Refill(buffer);
-    alSourcePlay(streamSource);
     stopping.store(false);
     thread = std::thread([this] { Stream(); });
     return true;
@@ -85,7 +83,10 @@ private:
     alSourceQueueBuffers(streamSource, 1, &buffer);
   }
 
+  // The mixer is called from this thread only, the first buffers included.
   void Stream() {
+    for (const ALuint buffer : buffers) Refill(buffer);
+    alSourcePlay(streamSource);
     while (!stopping.load()) {
       ALint processed = 0;
       alGetSourcei(streamSource, AL_BUFFERS_PROCESSED, &processed);

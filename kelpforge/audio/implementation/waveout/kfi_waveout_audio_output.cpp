@@ -57,7 +57,6 @@ public:
       headers[i].lpData = reinterpret_cast<LPSTR>(blocks[i].data());
       headers[i].dwBufferLength = static_cast<DWORD>(blocks[i].size() * sizeof(std::int16_t));
       waveOutPrepareHeader(device, &headers[i], sizeof(WAVEHDR));
-      Refill(i);
     }
     stopping.store(false);
     thread = std::thread([this] { Stream(); });
@@ -89,7 +88,9 @@ private:
     waveOutWrite(device, &headers[index], sizeof(WAVEHDR));
   }
 
+  // The mixer is called from this thread only, the first buffers included.
   void Stream() {
+    for (std::size_t i = 0; i < kBufferCount; ++i) Refill(i);
     while (!stopping.load()) {
       WaitForSingleObject(bufferDone.get(), kWaitMilliseconds);
       for (std::size_t i = 0; i < kBufferCount && !stopping.load(); ++i) {
