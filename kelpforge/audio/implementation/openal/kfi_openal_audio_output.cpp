@@ -21,9 +21,11 @@ namespace {
 
 constexpr ALCint kSampleRate = 48000;
 constexpr std::size_t kBufferFrames = 480;
-constexpr ALsizei kBufferCount = 4;
-// Well under one buffer, so a played buffer is refilled long before the queue runs dry.
-constexpr std::chrono::milliseconds kPollInterval{3};
+constexpr ALsizei kBufferCount = 5;
+// One buffer's time: the queue still holds four when the thread wakes, so it may wake 40 ms late
+// without a gap. Waking more often costs more than the mixing itself (OpenAL has no completion
+// callback to wait for).
+constexpr std::chrono::milliseconds kPollInterval{10};
 
 struct DeviceCloser {
   void operator()(ALCdevice* device) const { alcCloseDevice(device); }
