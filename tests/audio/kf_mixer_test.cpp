@@ -1,6 +1,5 @@
 // The mixer driven through the scripted sink, frame for frame: sums, saturation, the pan and
-// volume laws, voice stealing, clip ends, mute, and a mixing call that allocates nothing; and the
-// request ring between the two threads.
+// volume laws, voice stealing, clip ends, mute, and a mixing call that allocates nothing.
 #include "kelpforge/audio/kf_mixer.h"
 
 #include <gtest/gtest.h>
@@ -8,7 +7,6 @@
 #include <cstdint>
 #include <deque>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "kelpforge/audio/implementation/scripted/kfi_scripted_audio_output.h"
@@ -139,33 +137,6 @@ TEST_F(MixerTest, MixingAllocatesNothing) {
   for (int i = 0; i < 20; ++i) mixer.Mix(frames.data(), 480);
   EXPECT_EQ(allocations.Count(), 0u);
   EXPECT_NE(frames[0], 0);
-}
-
-TEST(RequestRingTest, HandsOverEveryItemInOrderBetweenTwoThreads) {
-  RequestRing<std::uint32_t, 8> ring;
-  constexpr std::uint32_t kItems = 50000;
-  std::thread producer([&] {
-    for (std::uint32_t i = 0; i < kItems;) {
-      if (ring.Push(i)) {
-        ++i;
-      } else {
-        std::this_thread::yield();
-      }
-    }
-  });
-  std::uint32_t expected = 0;
-  std::uint32_t item = 0;
-  bool inOrder = true;
-  while (expected < kItems) {
-    if (ring.Pop(item)) {
-      inOrder = inOrder && item == expected++;
-    } else {
-      std::this_thread::yield();
-    }
-  }
-  producer.join();
-  EXPECT_TRUE(inOrder);
-  EXPECT_FALSE(ring.Pop(item));
 }
 
 }  // namespace

@@ -32,22 +32,17 @@ Bytes Chunk(const char* tag, const Bytes& body) {
 
 Bytes Format(std::uint16_t tag, std::uint16_t channels, std::uint32_t rate, std::uint16_t bits) {
   Bytes format;
-  Put(format, tag, 2);
-  Put(format, channels, 2);
-  Put(format, rate, 4);
-  Put(format, rate * channels * bits / 8, 4);
-  Put(format, channels * bits / 8, 2);
-  Put(format, bits, 2);
+  for (const auto& [value, size] : {std::pair<std::uint32_t, int>{tag, 2}, {channels, 2}, {rate, 4},
+                                    {rate * channels * bits / 8, 4}, {channels * bits / 8, 2}, {bits, 2}}) {
+    Put(format, value, size);
+  }
   return format;
 }
 
 Bytes Riff(const std::vector<Bytes>& chunks) {
   Bytes body = {'W', 'A', 'V', 'E'};
   for (const Bytes& chunk : chunks) body.insert(body.end(), chunk.begin(), chunk.end());
-  Bytes bytes = {'R', 'I', 'F', 'F'};
-  Put(bytes, static_cast<std::uint32_t>(body.size()), 4);
-  bytes.insert(bytes.end(), body.begin(), body.end());
-  return bytes;
+  return Chunk("RIFF", body);
 }
 
 Bytes Samples16(const std::vector<std::int16_t>& samples) {
@@ -108,14 +103,8 @@ TEST(SoundDecoderTest, RefusesChunksThatReachPastTheFileAndFormatsItDoesNotPlay)
   const Bytes noData = Riff({Chunk("fmt ", Format(1, 1, 48000, 16))});
   const Bytes noFormat = Riff({Chunk("data", Samples16({1}))});
   const Bytes shortFormat = Riff({Chunk("fmt ", {1, 0, 1, 0}), Chunk("data", Samples16({1}))});
-  const Bytes badBlockAlign = [] {
-    Bytes format = Format(1, 2, 48000, 16);
-    format[12] = 3;
-    return Riff({Chunk("fmt ", format), Chunk("data", Samples16({1, 2}))});
-  }();
   const Bytes rateZero = Riff({Chunk("fmt ", Format(1, 1, 0, 16)), Chunk("data", Samples16({1}))});
-  for (const Bytes& damaged : {dataTooLong, riffTooLong, hugeChunk, truncated, noData, noFormat, shortFormat,
-                               badBlockAlign, rateZero}) {
+  for (const Bytes& damaged : {dataTooLong, riffTooLong, hugeChunk, truncated, noData, noFormat, shortFormat, rateZero}) {
     const DecodedSound sound = Decode(damaged);
     EXPECT_STREQ(sound.failure, "a damaged WAV file");
     EXPECT_TRUE(sound.samples.empty());
@@ -170,12 +159,6 @@ TEST(SoundDecoderTest, DecodesOggVorbisAtItsLengthAndRefusesWhatStbVorbisMishand
   Bytes cut = ReadFile(corpus / "mono_48000.ogg");
   cut.resize(200);  // inside the header packets
   EXPECT_STREQ(Decode(cut).failure, "an Ogg Vorbis file that is damaged or not safe to decode");
-}
-
-TEST(SoundDecoderTest, AFileThatCannotBeReadIsReportedAsSuch) {
-  EXPECT_STREQ(DecodeSoundFile("no/such/file.wav").failure, "a file that cannot be read");
-  EXPECT_STREQ(DecodeSoundFile(KF_SOURCE_DIR).failure, "a file that cannot be read");
-  EXPECT_EQ(DecodeSoundFile(std::string(KF_SOURCE_DIR) + "/data/paddle_hit.wav").FrameCount(), 3840u);
 }
 
 }  // namespace

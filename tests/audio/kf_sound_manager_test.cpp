@@ -46,16 +46,12 @@ protected:
 
 TEST_F(SoundManagerTest, PlaysALoadedSoundByNameWithItsPan) {
   EXPECT_TRUE(Audio::LoadSound("hit", kHitPath));
-  EXPECT_TRUE(output.running);
   Audio::PlaySound("hit", 1.0f, -1.0f);
-  const std::vector<std::int16_t> frames = output.Pull(4000);
   const std::vector<std::int16_t> clip = Audio::kfImplementation::DecodeSoundFile(kHitPath).samples;
-  ASSERT_EQ(clip.size(), 3840u * 2);
-  for (std::size_t i = 0; i < frames.size(); i += 2) {
-    ASSERT_EQ(frames[i], i < clip.size() ? clip[i] : 0) << "frame " << i / 2;
-    ASSERT_EQ(frames[i + 1], 0) << "frame " << i / 2;
-  }
-  // Loading the name again replaces the clip; the first load's output stays the one started.
+  std::vector<std::int16_t> expected(clip.begin(), clip.begin() + 2000);
+  for (std::size_t i = 1; i < expected.size(); i += 2) expected[i] = 0;
+  EXPECT_EQ(output.Pull(1000), expected);
+  // Loading the name again replaces the clip; the output started by the first load stays.
   EXPECT_TRUE(Audio::LoadSound("hit", kHitPath));
   EXPECT_EQ(output.startCount, 1);
   EXPECT_TRUE(reports.messages.empty());
@@ -63,11 +59,13 @@ TEST_F(SoundManagerTest, PlaysALoadedSoundByNameWithItsPan) {
 
 TEST_F(SoundManagerTest, AMissingFileIsReportedAndItsNamePlaysSilence) {
   EXPECT_FALSE(Audio::LoadSound("gone", "data/no_such_sound.wav"));
+  EXPECT_FALSE(Audio::LoadSound("directory", KF_SOURCE_DIR));
   Audio::PlaySound("gone");
   Audio::PlaySound("never_loaded");
   EXPECT_TRUE(Silent(output.Pull(480)));
   EXPECT_EQ(reports.messages,
             (std::vector<std::string>{"Was unable to load sound: data/no_such_sound.wav (a file that cannot be read)\n",
+                                      "Was unable to load sound: " KF_SOURCE_DIR " (a file that cannot be read)\n",
                                       "Sound with name never_loaded does not exist."}));
 }
 

@@ -23,7 +23,7 @@ protected:
     testing::internal::CaptureStdout();
     Kelpforge::Graphics::LoadSpriteSheet("prototype_sheet", "data/prototyping_sheet.txt");
     Kelpforge::Audio::kfImplementation::ResetAudioState();
-    Kelpforge::Audio::kfImplementation::SetAudioOutput(&CourtAudioOutput());
+    Kelpforge::Audio::kfImplementation::SetAudioOutput(&courtAudio);
     RallyCourt::LoadCourtSounds();
     testing::internal::GetCapturedStdout();
   }
@@ -31,10 +31,7 @@ protected:
     Kelpforge::Audio::kfImplementation::ResetAudioState();
     Kelpforge::Audio::kfImplementation::SetAudioOutput(nullptr);
   }
-  static Kelpforge::Audio::kfImplementation::ScriptedAudioOutput& CourtAudioOutput() {
-    static Kelpforge::Audio::kfImplementation::ScriptedAudioOutput output;
-    return output;
-  }
+  inline static Kelpforge::Audio::kfImplementation::ScriptedAudioOutput courtAudio;
   void SetUp() override {
     RallyCourt::theRandom = RallyCourt::Random{};
     Kelpforge::Audio::SetMuted(false);
