@@ -5,6 +5,7 @@
 // device that goes away while the game runs (the sound stops; the game goes on).
 #include <AL/al.h>
 #include <AL/alc.h>
+#include <AL/alext.h>
 
 #include <array>
 #include <atomic>
@@ -21,11 +22,11 @@ namespace {
 
 constexpr ALCint kSampleRate = 48000;
 constexpr std::size_t kBufferFrames = 480;
-constexpr ALsizei kBufferCount = 5;
-// One buffer's time: the queue still holds four when the thread wakes, so it may wake 40 ms late
-// without a gap. Waking more often costs more than the mixing itself (OpenAL has no completion
-// callback to wait for).
-constexpr std::chrono::milliseconds kPollInterval{10};
+constexpr ALsizei kBufferCount = 6;
+// Two buffers' time: the queue still holds four when the thread wakes, so it may wake 40 ms late
+// without a gap. Each wake costs more than mixing a buffer (OpenAL has no completion callback to
+// wait for), so the thread wakes no more often than this.
+constexpr std::chrono::milliseconds kPollInterval{20};
 
 struct DeviceCloser {
   void operator()(ALCdevice* device) const { alcCloseDevice(device); }
@@ -60,6 +61,11 @@ public:
       failure = "OpenAL could not make a source and its buffers.";
       Release();
       return false;
+    }
+    // Our frames are already mixed and panned: with direct channels OpenAL Soft passes them to
+    // the device as they are, instead of spreading each channel again (which also costs time).
+    if (alIsExtensionPresent("AL_SOFT_direct_channels")) {
+      alSourcei(streamSource, AL_DIRECT_CHANNELS_SOFT, AL_TRUE);
     }
     source = &frameSource;
     stopping.store(false);
