@@ -23,10 +23,11 @@ namespace {
 constexpr ALCint kSampleRate = 48000;
 constexpr std::size_t kBufferFrames = 480;
 constexpr ALsizei kBufferCount = 6;
-// Two buffers' time: the queue still holds four when the thread wakes, so it may wake 40 ms late
-// without a gap. Each wake costs more than mixing a buffer (OpenAL has no completion callback to
-// wait for), so the thread wakes no more often than this.
-constexpr std::chrono::milliseconds kPollInterval{20};
+// One buffer's time: a request starts in the next buffer filled, so this is the grain of a
+// sound's start. The queue still holds five buffers when the thread wakes, so it may wake 50 ms
+// late without a gap. Each wake costs more than mixing a buffer (OpenAL has no completion callback
+// to wait for), so the thread wakes no more often than this.
+constexpr std::chrono::milliseconds kPollInterval{10};
 
 struct DeviceCloser {
   void operator()(ALCdevice* device) const { alcCloseDevice(device); }
