@@ -4,9 +4,9 @@
 #include "kelpforge/audio/kf_sound_decoder.h"
 
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
-#include <memory>
+
+#include "kelpforge/core/kf_file.h"
 
 namespace Kelpforge::Audio::kfImplementation {
 
@@ -17,8 +17,6 @@ constexpr const char* kDamagedWav = "a damaged WAV file";
 constexpr const char* kUnsupportedWav = "a WAV file other than PCM with 8 or 16 bits and one or two channels";
 constexpr const char* kTooLong = "longer than the 600 seconds a sound may last";
 constexpr const char* kUnreadable = "a file that cannot be read";
-// Files are read whole; a larger one cannot hold a sound of the longest length we take.
-constexpr std::size_t kMaxSoundFileBytes = std::size_t{256} << 20;
 
 constexpr std::uint16_t kFormatPcm = 1;
 constexpr std::uint16_t kFormatExtensible = 0xFFFE;
@@ -166,22 +164,13 @@ DecodedSound DecodeSound(const unsigned char* bytes, std::size_t size, std::size
 }
 
 DecodedSound DecodeSoundFile(const std::string& path) {
-  struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-  };
-  DecodedSound unreadable;
-  unreadable.failure = kUnreadable;
-  std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
-  if (!file) return unreadable;
-  std::vector<unsigned char> bytes;
-  unsigned char chunk[64 * 1024];
-  std::size_t read = 0;
-  while ((read = std::fread(chunk, 1, sizeof chunk, file.get())) > 0) {
-    if (bytes.size() + read > kMaxSoundFileBytes) return unreadable;
-    bytes.insert(bytes.end(), chunk, chunk + read);
+  const Core::FileContents file = Core::ReadRegularFile(path, Core::kMaxSoundFileBytes);
+  if (!file.isRead) {
+    DecodedSound unreadable;
+    unreadable.failure = kUnreadable;
+    return unreadable;
   }
-  if (std::ferror(file.get())) return unreadable;
-  return DecodeSound(bytes.data(), bytes.size());
+  return DecodeSound(file.bytes.get(), file.size);
 }
 
 }  // namespace Kelpforge::Audio::kfImplementation
