@@ -6,12 +6,15 @@
 // - a mapping with 16 submaps: its submap arrays hold 15;
 // - a codebook that assigns no codeword to any entry: decoding with it indexes a table that
 //   was never allocated;
+// - a codeword of 31 bits in a codebook of at most 8 entries: stb_vorbis finds those codewords
+//   by a linear search that masks with (1 << 31) - 1, an int overflow;
 // - codebook sizes past kMaxCodebookEntries and value tables past kMaxCodebookValues: their
 //   byte counts overflow the int that stb_vorbis allocates with;
 // - anything stb_vorbis itself refuses in the setup packet, so that it never leaves the setup
 //   half built (its clean-up then frees pointers it never set).
 #include "kelpforge/audio/kf_ogg_vorbis_guard.h"
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
 #include <cstdint>
@@ -26,6 +29,9 @@ constexpr std::uint32_t kMaxCodebookEntries = 1u << 16;
 constexpr std::uint64_t kMaxCodebookValues = std::uint64_t{1} << 20;
 constexpr int kMaxChannels = 16;  // stb_vorbis's STB_VORBIS_MAX_CHANNELS
 constexpr int kNoCode = 255;
+// stb_vorbis searches the codewords of small codebooks one by one, masking with an int.
+constexpr std::uint32_t kMaxLinearSearchEntries = 8;
+constexpr int kLongestLinearSearchCodeword = 30;
 
 // The header packets, joined from their segments; empty when the pages do not hold them whole.
 struct HeaderPackets {
@@ -253,6 +259,10 @@ bool ReadCodebook(BitReader& bits, Codebook& book, std::uint64_t& totalEntries) 
   std::uint32_t used = 0;
   for (const unsigned char length : lengths) used += length != kNoCode ? 1 : 0;
   if (used == 0 || !CodewordsFit(lengths)) return false;
+  if (book.entries <= kMaxLinearSearchEntries &&
+      std::find(lengths.begin(), lengths.end(), kLongestLinearSearchCodeword + 1) != lengths.end()) {
+    return false;
+  }
 
   std::uint32_t lookupType = 0;
   if (!bits.Read(4, lookupType) || lookupType > 2) return false;
