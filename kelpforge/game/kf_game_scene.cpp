@@ -1,5 +1,6 @@
 #include "kelpforge/game/kf_game_scene.h"
 
+#include "kelpforge/graphics/kf_sprite_batch.h"
 #include "kelpforge/graphics/kf_texture_manager.h"
 
 namespace Kelpforge::Game {
@@ -33,13 +34,15 @@ void GameScene::Update(float deltaTime) {
 }
 
 void GameScene::Render() {
+  // One pass for the whole scene, so sprites batch across entities and into the graphic list.
+  Graphics::kfImplementation::SpriteBatchPass pass({0.0f, 0.0f});
   for (std::size_t i = 0; i < entities.size(); ++i) {
     if (entities[i]->isVisible) {
-      entities[i]->Render();
+      pass.Render(*entities[i]);
     }
   }
   if (graphics.isVisible) {
-    graphics.Render();
+    pass.Render(graphics);
   }
 }
 

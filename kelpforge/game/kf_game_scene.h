@@ -22,7 +22,8 @@ public:
   virtual void Simulate();
   // Update on each active entity, then on the graphic list if it is active.
   virtual void Update(float deltaTime);
-  // Render on each visible entity, then on the graphic list if it is visible.
+  // Render on each visible entity, then on the graphic list if it is visible, in one batched
+  // pass: the sprites waiting in it are drawn before Render returns.
   virtual void Render();
   virtual void OnOpen();
   virtual void OnClose();

@@ -6,6 +6,10 @@
 
 namespace Kelpforge::Graphics {
 
+namespace kfImplementation {
+class SpriteBatchPass;
+}
+
 class Graphic {
 public:
   Graphic() = default;
@@ -13,7 +17,7 @@ public:
 
   // Advances by `deltaTime` seconds; the base does nothing.
   virtual void Update(float deltaTime);
-  // Draws with OpenGL immediate mode at the current matrix, which it must leave as it found it.
+  // Draws with OpenGL at the current matrix, which it must leave as it found it.
   virtual void Render();
 
   // Pixels of the 2-D frame, or relative to the holding list's position for a list's child.
@@ -22,6 +26,15 @@ public:
   bool isVisible = true;
   // Placing a child outside its list's coordinates is not supported: a list reports such a child.
   bool isRelativeToParent = true;
+
+protected:
+  // True for graphics that draw only through the sprite batch (sprites and lists), which a list
+  // draws as part of its batched pass. Any other graphic ends the batch and then draws with
+  // OpenGL itself. A class derived from Sprite or GraphicList whose Render issues OpenGL calls of
+  // its own sets it back to false.
+  bool drawsThroughSpriteBatch = false;
+
+  friend class kfImplementation::SpriteBatchPass;
 };
 
 }  // namespace Kelpforge::Graphics

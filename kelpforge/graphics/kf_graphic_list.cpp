@@ -2,7 +2,7 @@
 #include "kelpforge/graphics/kf_graphic_list.h"
 
 #include "kelpforge/core/kf_error.h"
-#include "kelpforge/graphics/kf_opengl.h"
+#include "kelpforge/graphics/kf_sprite_batch.h"
 
 namespace Kelpforge::Graphics {
 
@@ -31,16 +31,16 @@ void GraphicList::Update(float deltaTime) {
   }
 }
 
-void GraphicList::Render() {
-  glTranslatef(position.x, position.y, 0.0f);
+void GraphicList::Render() { RenderChildrenAt(position); }
+
+void GraphicList::RenderChildrenAt(Vector2 translation) {
+  kfImplementation::SpriteBatchPass pass(translation);
   for (Graphic* child : children) {
     if (!child->isVisible) continue;
     KF_REPORT_ERROR_IF(!child->isRelativeToParent, "%s", kNotRelativeToParent);
     // An error handler may have hidden the child meanwhile.
-    if (child->isVisible) child->Render();
+    if (child->isVisible) pass.Render(*child);
   }
-  // The position is read again: a child may have moved its list.
-  glTranslatef(-position.x, -position.y, 0.0f);
 }
 
 }  // namespace Kelpforge::Graphics

@@ -1,6 +1,7 @@
 // GraphicList: a Graphic holding an ordered list of other graphics (duplicates allowed), passing
 // Update to the active ones and Render to the visible ones, drawn translated by the list's
-// position. The list never owns, creates or destroys its children.
+// position. Its render pass batches consecutive sprites that share a texture (kf_sprite_batch.h).
+// The list never owns, creates or destroys its children.
 #pragma once
 
 #include <list>
@@ -11,7 +12,7 @@ namespace Kelpforge::Graphics {
 
 class GraphicList : public Graphic {
 public:
-  GraphicList() = default;
+  GraphicList() { drawsThroughSpriteBatch = true; }
   ~GraphicList() override;
 
   // Appends `graphic` at the end; no check for null or for a pointer already present.
@@ -23,8 +24,12 @@ public:
   const std::list<Graphic*>& Children() const { return children; }
 
   void Update(float deltaTime) override;
-  // Translates by `position`, draws the visible children, then translates back.
+  // Draws the visible children translated by `position` and leaves the matrix as it found it.
   void Render() override;
+
+protected:
+  // Draws the visible children, in order, translated by `translation`.
+  void RenderChildrenAt(Vector2 translation);
 
 private:
   std::list<Graphic*> children;

@@ -1,10 +1,8 @@
-// Sprite construction, origin presets and drawing. The OpenGL calls of Render are issued in a
-// fixed order: bind, push, place, rotate, move the origin, scale, tint, strip, pop.
+// Sprite construction, origin presets and drawing, which goes through the sprite batch.
 #include "kelpforge/graphics/kf_sprite.h"
 
-#include "kelpforge/graphics/kf_opengl.h"
+#include "kelpforge/graphics/kf_sprite_batch.h"
 #include "kelpforge/graphics/kf_sprite_manager.h"
-#include "kelpforge/graphics/kf_texture_manager.h"
 
 namespace Kelpforge::Graphics {
 
@@ -12,7 +10,9 @@ Sprite::Sprite(const std::string& sheetName, const std::string& spriteName)
     : Sprite(GetSpriteFrame(sheetName, spriteName)) {}
 
 Sprite::Sprite(const SpriteFrame& spriteFrame)
-    : origin{spriteFrame.width * 0.5f, spriteFrame.height * 0.5f}, frame(spriteFrame) {}
+    : origin{spriteFrame.width * 0.5f, spriteFrame.height * 0.5f}, frame(spriteFrame) {
+  drawsThroughSpriteBatch = true;
+}
 
 void Sprite::SetOrigin(Anchor anchor) {
   const float w = frame.width;
@@ -31,18 +31,6 @@ void Sprite::SetOrigin(Anchor anchor) {
   }
 }
 
-void Sprite::Render() {
-  // An invalid handle's record names texture 0, so such a frame draws untextured.
-  glBindTexture(GL_TEXTURE_2D, GetTextureRecord(frame.texture).glTextureName);
-  glPushMatrix();
-  glTranslatef(position.x, position.y, 0.0f);
-  glRotatef(rotation, 0.0f, 0.0f, 1.0f);
-  glTranslatef(-(origin.x * scale.x), -(origin.y * scale.y), 0.0f);
-  glScalef(scale.x, scale.y, 1.0f);
-  glColor4f(color.red, color.green, color.blue, color.alpha);
-  kfImplementation::DrawTexturedQuad(frame.width, frame.height, frame.uvMinX, frame.uvMinY,
-                                     frame.uvMaxX, frame.uvMaxY);
-  glPopMatrix();
-}
+void Sprite::Render() { kfImplementation::DrawSprite(*this); }
 
 }  // namespace Kelpforge::Graphics

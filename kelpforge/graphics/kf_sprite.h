@@ -37,7 +37,10 @@ public:
 
   const SpriteFrame& GetFrame() const { return frame; }
 
-  // One bind and one four-vertex triangle strip; pushes and pops the matrix. Allocates nothing.
+  // Places the frame's quad at the current matrix as translate(position), rotate(rotation),
+  // translate(-origin x scale), scale(scale) would, tinted by `color`. Inside a list's pass the
+  // quad joins the sprite batch; otherwise it is drawn at once. Leaves the matrix untouched and
+  // the texture bound once drawn. Allocates nothing once the batch has grown.
   void Render() override;
 
   // The point of the frame, in frame pixels from its top-left corner, placed at `position`.

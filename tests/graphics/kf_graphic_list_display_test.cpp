@@ -1,6 +1,6 @@
 // GraphicList's render pass in the test window: children drawn in the list's coordinates, the
-// matrix restored, duplicates, flags, the report for a child placed outside the list, and a
-// render pass that allocates nothing.
+// matrix restored, duplicates, flags, the report for a child placed outside the list, sprites
+// batched into the picture drawing them one by one gives, and a render pass that allocates nothing.
 #include "kelpforge/graphics/kf_graphic_list.h"
 
 #include <gtest/gtest.h>
@@ -11,6 +11,8 @@
 #include <vector>
 
 #include "kelpforge/graphics/kf_sprite.h"
+#include "kelpforge/graphics/kf_sprite_batch.h"
+#include "kelpforge/graphics/kf_text.h"
 #include "tests/graphics/gl_frame.h"
 #include "tests/graphics/recording_graphic.h"
 #include "tests/support/allocation_counter.h"
@@ -20,14 +22,18 @@ namespace {
 using Kelpforge::Graphics::AnchorTopLeft;
 using Kelpforge::Graphics::GraphicList;
 using Kelpforge::Graphics::Sprite;
+using Kelpforge::Graphics::Text;
+using Kelpforge::Graphics::kfImplementation::SpriteBatchDrawCount;
 using KelpforgeTests::Pixel;
 using KelpforgeTests::Graphics::ExpectedReport;
 using KelpforgeTests::Graphics::GlFrameTest;
 using KelpforgeTests::Graphics::kWhite;
+using KelpforgeTests::Graphics::MakeTexture;
 using KelpforgeTests::Graphics::RecordingGraphic;
 using KelpforgeTests::Graphics::Rect;
 using KelpforgeTests::Graphics::Screen;
 using KelpforgeTests::Graphics::WhiteFrame;
+using KelpforgeTests::Graphics::WholeTexture;
 using Log = std::vector<std::string>;
 using Matrix = std::array<float, 16>;
 
@@ -175,6 +181,80 @@ TEST_F(GraphicListDrawing, AChildNotRelativeToItsParentIsReportedOnEveryRenderAn
   EXPECT_EQ(log, (Log{"render outsider", "render outsider"}));
   // Translated by the list like every other child.
   EXPECT_EQ(Screen().LitBounds(), (Rect{110, 110, 174, 142}));
+}
+
+// The list drawn with OpenGL's own matrices, each sprite on its own: the picture batching keeps.
+void RenderOneByOne(const GraphicList& list) {
+  glPushMatrix();
+  glTranslatef(list.position.x, list.position.y, 0.0f);
+  for (Kelpforge::Graphics::Graphic* child : list.Children()) {
+    const auto* sprite = dynamic_cast<const Sprite*>(child);
+    if (const auto* inner = dynamic_cast<const GraphicList*>(child)) {
+      RenderOneByOne(*inner);
+    } else if (sprite == nullptr) {
+      child->Render();
+    } else {
+      const auto& f = sprite->GetFrame();
+      glBindTexture(GL_TEXTURE_2D, Kelpforge::Graphics::GetTextureRecord(f.texture).glTextureName);
+      glPushMatrix();
+      glTranslatef(sprite->position.x, sprite->position.y, 0.0f);
+      glRotatef(sprite->rotation, 0.0f, 0.0f, 1.0f);
+      glTranslatef(-(sprite->origin.x * sprite->scale.x), -(sprite->origin.y * sprite->scale.y), 0.0f);
+      glScalef(sprite->scale.x, sprite->scale.y, 1.0f);
+      glColor4f(sprite->color.red, sprite->color.green, sprite->color.blue, sprite->color.alpha);
+      Kelpforge::Graphics::kfImplementation::DrawTexturedQuad(f.width, f.height, f.uvMinX, f.uvMinY, f.uvMaxX, f.uvMaxY);
+      glPopMatrix();
+    }
+  }
+  glPopMatrix();
+}
+
+TEST_F(GraphicListDrawing, BatchedSpritesOfTwoTexturesAndTextGiveThePictureOfDrawingOneByOne) {
+  const auto gradient = WholeTexture(MakeTexture("gradient.png", 32, 16, [](int x, int y) {
+    return Pixel{std::uint8_t(x * 8), std::uint8_t(y * 16), 200, std::uint8_t(128 + x * 4)};
+  }));
+  const auto white = WhiteFrame(64, 32);
+  std::vector<std::unique_ptr<Sprite>> sprites;
+  auto add = [&](GraphicList& list, const Kelpforge::Graphics::SpriteFrame& frame, float x, float y, float rotation,
+                 float scale, std::uint32_t color) {
+    Sprite& sprite = *sprites.emplace_back(std::make_unique<Sprite>(frame));
+    sprite.position = {x, y};
+    sprite.rotation = rotation;
+    sprite.scale = {scale, 2.25f - scale};
+    sprite.color.SetColor(color);
+    list.AddGraphic(&sprite);
+  };
+  Text over("Batch AV", "", 40.0f);
+  over.position = {90.5f, 70.0f};
+  Text inside("nested", "", 25.0f);
+  GraphicList list, nested;
+  list.position = {3.0f, 4.5f};
+  nested.position = {10.5f, 20.25f};
+  add(list, gradient, 100, 100, 30, 3.5f, 0xFFFFFFFF);       // draw 1
+  add(list, gradient, 160.5f, 90, 0, 0.75f, 0x80FF8040);     // draw 1
+  list.AddGraphic(&over);                                     // ends draw 1
+  add(list, white, 180, 110, -45, 1.0f, 0xC040FF40);         // draw 2, over the text
+  add(list, white, 300.25f, 200, 200, 2.0f, 0xFF8080FF);     // draw 2, on into the nested list
+  list.AddGraphic(&nested);
+  add(nested, white, 320, 190, 10, 1.5f, 0x90FFFFFF);        // draw 2
+  nested.AddGraphic(&inside);                                 // ends draw 2
+  add(list, gradient, 330, 200.75f, 90, 0.3f, 0xFFFF0000);   // draw 3
+  add(list, white, 250, 150, 0, 1.0f, 0x60FFFFFF);           // draw 4: another texture
+
+  const std::size_t drawsBefore = SpriteBatchDrawCount();
+  list.Render();
+  EXPECT_EQ(SpriteBatchDrawCount() - drawsBefore, 4u);
+  const Screen batched;
+  glClear(GL_COLOR_BUFFER_BIT);
+  RenderOneByOne(list);
+  const Screen oneByOne;
+  int differing = 0;
+  for (int y = 0; y < Screen::kHeight; ++y) {
+    for (int x = 0; x < Screen::kWidth; ++x) {
+      differing += batched.At(x, y) == oneByOne.At(x, y) ? 0 : 1;
+    }
+  }
+  EXPECT_EQ(differing, 0);
 }
 
 TEST_F(GraphicListDrawing, UpdateAndRenderAllocateNothing) {
