@@ -20,7 +20,8 @@ Ball::Ball() : sprite("prototype_sheet", "solid_circle"), velocity{0.0f, 0.0f}, 
 Ball::~Ball() = default;
 
 void Ball::PrepareServe(bool towardRight) {
-  position = {kServeX, kServeY};
+  // A jump: the ball reappears at the centre instead of sweeping there from where it went out.
+  JumpTo({kServeX, kServeY});
   const float vx = towardRight ? 1.0f : -1.0f;
   const float r1 = theRandom.NextFraction();
   const float vy = 2.0f * r1 - 1.0f;

@@ -34,6 +34,8 @@ int main(int argc, char** argv) {
   if (commandLine.options.fullscreen) {
     Kelpforge::Application::SetFullscreen(true);
   }
+  // The court steps at 100 Hz; drawing between steps keeps the ball's motion even on any display.
+  application.SetMotionSmoothing(true);
   Kelpforge::Graphics::LoadSpriteSheet(RallyCourt::kSpriteSheetName, RallyCourt::kSpriteSheetPath);
   Kelpforge::Audio::SetMuted(commandLine.options.mute);
   RallyCourt::LoadCourtSounds();

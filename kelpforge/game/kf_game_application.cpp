@@ -1,5 +1,7 @@
 #include "kelpforge/game/kf_game_application.h"
 
+#include <algorithm>
+
 #include "kelpforge/application/kf_window_system.h"
 #include "kelpforge/core/kf_error.h"
 #include "kelpforge/game/kf_game_clock.h"
@@ -90,11 +92,17 @@ void UpdateAndRenderScene(GameScene& scene, float step) {
 
   for (int steps = 0; scene.simulationAccumulator > kFixedTimeStep && steps < kMaximumSimulateSteps;
        ++steps) {
+    for (Entity* entity : scene.entities) {
+      entity->RecordPreviousPosition();
+    }
     scene.Simulate();
     scene.simulationAccumulator = scene.simulationAccumulator - kFixedTimeStep;
   }
 
   scene.Update(step);
+
+  // Past the step cap the remainder may exceed one step; drawing never runs ahead of simulation.
+  theMotionSmoothing.stepFraction = std::clamp(scene.simulationAccumulator / kFixedTimeStep, 0.0f, 1.0f);
 
   // A minimized window has no pixels to draw on.
   const Application::kfImplementation::ViewportRectangle& viewport =
@@ -183,6 +191,10 @@ void GameApplication::CloseGame() {
   if (theGameApplication != nullptr) {
     Application::Close(theGameApplication->handler);
   }
+}
+
+void GameApplication::SetMotionSmoothing(bool enabled) {
+  theMotionSmoothing.enabled = enabled;
 }
 
 bool GameApplication::IsOpen() const {

@@ -34,6 +34,10 @@ public:
   void RunGame(GameScene& initialScene);
   // Ends the loop after its current pass; only while a GameApplication exists.
   static void CloseGame();
+  // Turns motion smoothing on or off for every entity (off until called): each frame then draws
+  // moving entities between their last two fixed steps instead of at the last one. Simulation
+  // is the same either way.
+  static void SetMotionSmoothing(bool enabled);
 
   // False when the window could not be opened; the program should then end with a failure.
   bool IsOpen() const;
@@ -76,9 +80,10 @@ extern GameTimer theGameTimer;
 void ResetGameTimer();
 void UpdateGameTimer();
 
-// Adds `step` to the scene's accumulator, runs the fixed steps it allows, then Update(step),
-// clears the colour buffer and renders the scene between BeginRender2D and EndRender2D. A
-// minimized window (an empty viewport) is neither cleared nor drawn.
+// Adds `step` to the scene's accumulator, runs the fixed steps it allows (each after recording
+// where the scene's entities stand), then Update(step), clears the colour buffer and renders the
+// scene between BeginRender2D and EndRender2D. A minimized window (an empty viewport) is neither
+// cleared nor drawn.
 void UpdateAndRenderScene(GameScene& scene, float step);
 // Projects the asked size (one unit per asked pixel, origin top-left, y down) onto the scaled,
 // centred viewport; EndRender2D gives back the viewport and the state it changed.

@@ -1,9 +1,11 @@
 // The court in the real game loop on the scripted platform with a fed clock: keyboard control,
 // Escape, M for mute, a whole recorded match that must replay to the same numbers, and the same
-// sounds at the same steps, on every run and every platform, and games against the computer.
+// sounds at the same steps, on every run and every platform, games against the computer, and the
+// ball's motion as drawn frame by frame, with and without motion smoothing.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -67,6 +69,7 @@ protected:
   }
   void TearDown() override {
     Game::kfImplementation::SetGameCounter(nullptr);
+    Game::GameApplication::SetMotionSmoothing(false);
     App::kfImplementation::SetWindowSystem(nullptr);
     App::kfImplementation::ResetApplicationState();
     Game::kfImplementation::theGameApplicationHandler.gameApplication = nullptr;
@@ -331,6 +334,49 @@ TEST_F(CourtLoopTest, AComputerGameIsTheSameAtAnyFrameRateWhateverItsPaddlesKeys
                                          {{1, kVirtualKeyW, true}, {1, kVirtualKeyUp, true}, {900, kVirtualKeyS, true}});
   EXPECT_EQ(std::make_tuple(pressed.left, pressed.right, pressed.hits), std::make_tuple(alone.left, alone.right, alone.hits));
   EXPECT_GT(alone.hits, 0);
+}
+
+TEST_F(CourtLoopTest, SmoothingDrawsTheBallAnEvenStepEachFrameAndServesWithoutASweep) {
+  struct BallFrame { Kelpforge::Graphics::Vector2 drawn, simulated; float vx; std::int32_t state; };
+  auto play = [&](bool smoothing) {
+    Game::GameApplication::SetMotionSmoothing(smoothing);
+    std::vector<BallFrame> frames;
+    Play({{900, kVirtualKeyEscape, true}}, [&](int, RallyCourtScene& court) {
+      frames.push_back({court.ball.DrawnPosition(), court.ball.position, court.ball.velocity.x, court.ball.state});
+    });
+    return frames;
+  };
+  const std::vector<BallFrame> plain = play(false);
+  TearDown();
+  SetUp();
+  const std::vector<BallFrame> smooth = play(true);
+  ASSERT_EQ(smooth.size(), plain.size());
+
+  int serves = 0, steady = 0, oneStep = 0, twoSteps = 0;
+  for (std::size_t n = 3; n < smooth.size(); ++n) {
+    EXPECT_EQ(smooth[n].simulated, plain[n].simulated) << "frame " << n;
+    if (smooth[n].state == RallyCourt::Waiting) {
+      EXPECT_EQ(smooth[n].drawn, (Kelpforge::Graphics::Vector2{640.0f, 360.0f})) << "frame " << n;
+      serves += smooth[n - 1].state != RallyCourt::Waiting ? 1 : 0;
+    }
+    // Across frames whose steps all had one velocity: without smoothing a frame shows one or two
+    // steps of 0.01 s (5 px, then 9, at 450 px/s); with it, the 1/60 s it stands for.
+    bool same = true;
+    for (std::size_t k = n - 3; k <= n; ++k) {
+      same = same && plain[k].state == RallyCourt::InPlay && plain[k].vx == plain[n].vx;
+    }
+    if (!same) continue;
+    ++steady;
+    const float speed = std::fabs(plain[n].vx);
+    const float stepped = std::fabs(plain[n].drawn.x - plain[n - 1].drawn.x);
+    oneStep += std::fabs(stepped - speed * 0.01f) < 0.01f ? 1 : 0;
+    twoSteps += std::fabs(stepped - speed * 0.02f) < 0.01f ? 1 : 0;
+    EXPECT_NEAR(std::fabs(smooth[n].drawn.x - smooth[n - 1].drawn.x), speed / 60.0f, 0.25f) << "frame " << n;
+  }
+  EXPECT_GE(serves, 2);
+  EXPECT_EQ(oneStep + twoSteps, steady);
+  EXPECT_GT(oneStep, steady / 4);
+  EXPECT_GT(twoSteps, steady / 4);
 }
 
 }  // namespace
