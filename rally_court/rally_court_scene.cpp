@@ -133,7 +133,7 @@ void RallyCourtScene::ScorePoint(Paddle& scorer, bool serveTowardRight) {
 }
 
 void RallyCourtScene::PlayFromBall(const char* sound) {
-  Kelpforge::Audio::PlaySound(sound, 1.0f, ball.position.x / 640.0f - 1.0f);
+  Kelpforge::Audio::PlaySound(sound, 1.0f, 2.0f * ball.position.x / kCourtRight - 1.0f);
 }
 
 void RallyCourtScene::Update(float deltaTime) {

@@ -45,13 +45,13 @@ void Mixer::StartRequestedVoices() {
     if (request.clip.samples == nullptr || request.clip.frameCount == 0) continue;
     Voice* chosen = nullptr;
     for (Voice& voice : voices) {
-      if (!voice.active) {
+      if (!voice.Active()) {
         chosen = &voice;
         break;
       }
       if (chosen == nullptr || voice.startOrder < chosen->startOrder) chosen = &voice;
     }
-    *chosen = Voice{request.clip, 0, request.gains, nextStartOrder++, true};
+    *chosen = Voice{request.clip, 0, request.gains, nextStartOrder++};
   }
 }
 
@@ -63,7 +63,7 @@ void Mixer::Mix(std::int16_t* frames, std::size_t frameCount) {
     const std::size_t chunk = frameCount - done < kChunkFrames ? frameCount - done : kChunkFrames;
     for (std::size_t i = 0; i < chunk * 2; ++i) sum[i] = 0.0f;
     for (Voice& voice : voices) {
-      if (!voice.active) continue;
+      if (!voice.Active()) continue;
       const std::size_t left = voice.clip.frameCount - voice.position;
       const std::size_t count = left < chunk ? left : chunk;
       const std::int16_t* source = voice.clip.samples + voice.position * 2;
@@ -72,7 +72,6 @@ void Mixer::Mix(std::int16_t* frames, std::size_t frameCount) {
         sum[2 * i + 1] += static_cast<float>(source[2 * i + 1]) * voice.gains.right;
       }
       voice.position += count;
-      voice.active = voice.position < voice.clip.frameCount;
     }
     std::int16_t* out = frames + done * 2;
     for (std::size_t i = 0; i < chunk * 2; ++i) out[i] = Saturate(sum[i] * master);
@@ -82,7 +81,7 @@ void Mixer::Mix(std::int16_t* frames, std::size_t frameCount) {
 
 std::size_t Mixer::ActiveVoiceCount() const {
   std::size_t count = 0;
-  for (const Voice& voice : voices) count += voice.active ? 1 : 0;
+  for (const Voice& voice : voices) count += voice.Active() ? 1 : 0;
   return count;
 }
 

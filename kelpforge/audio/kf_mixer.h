@@ -60,7 +60,7 @@ private:
     std::size_t position = 0;
     PanGains gains;
     std::uint64_t startOrder = 0;
-    bool active = false;
+    bool Active() const { return position < clip.frameCount; }
   };
 
   void StartRequestedVoices();

@@ -21,7 +21,6 @@ namespace {
 
 constexpr const char* kRefusedOgg = "an Ogg Vorbis file that is damaged or not safe to decode";
 constexpr const char* kUnsupportedOgg = "an Ogg Vorbis file with more than two channels";
-constexpr const char* kTooLong = "longer than the 600 seconds a sound may last";
 constexpr int kBlockFrames = 4096;
 
 // NaN counts as silence.
@@ -73,13 +72,13 @@ DecodedSound DecodeOggVorbis(const unsigned char* bytes, std::size_t size, std::
       decoded.push_back(ToSample(block[i]));
     }
     if (ResampledFrameCount(decoded.size() / channels, info.sample_rate) > maxFrames) {
-      sound.failure = kTooLong;
+      sound.failure = kTooLongFailure;
       return sound;
     }
   }
   const SourceSamples source{decoded.data(), decoded.size() / channels, static_cast<std::uint32_t>(channels),
                              info.sample_rate};
-  if (!AppendInMixerFormat(source, maxFrames, sound.samples)) sound.failure = kTooLong;
+  if (!AppendInMixerFormat(source, maxFrames, sound.samples)) sound.failure = kTooLongFailure;
   return sound;
 }
 

@@ -77,11 +77,6 @@ public:
     }
   }
 
-  // Skips the rest of the page's segments.
-  void SkipRestOfPage() {
-    while (nextSegment < segmentCount) position += segments[nextSegment++];
-  }
-
   const unsigned char* bytes;
   std::size_t size;
   std::size_t position = 0;
@@ -147,7 +142,8 @@ bool CommentIsSafe(const std::vector<unsigned char>& packet) {
 // Bits of a packet, least significant first; reading past its end fails.
 class BitReader {
 public:
-  explicit BitReader(const std::vector<unsigned char>& packet) : packet(packet) {}
+  // Reads from `skipBytes` into the packet.
+  BitReader(const std::vector<unsigned char>& packet, std::size_t skipBytes) : packet(packet), bit(skipBytes * 8) {}
 
   bool Read(int count, std::uint32_t& value) {
     value = 0;
@@ -160,7 +156,7 @@ public:
 
 private:
   const std::vector<unsigned char>& packet;
-  std::uint64_t bit = 0;
+  std::uint64_t bit;
 };
 
 int Ilog(std::int64_t n) {
@@ -385,8 +381,7 @@ bool ReadMapping(BitReader& bits, int channels, std::uint32_t floorCount, std::u
 
 bool SetupIsSafe(const std::vector<unsigned char>& packet, int channels) {
   if (!HasVorbisTag(packet, 5)) return false;
-  const std::vector<unsigned char> body(packet.begin() + 7, packet.end());
-  BitReader bits(body);
+  BitReader bits(packet, 7);  // past the packet type and "vorbis"
   std::uint32_t count = 0;
   std::uint32_t value = 0;
   if (!bits.Read(8, count)) return false;

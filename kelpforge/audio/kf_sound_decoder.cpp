@@ -15,7 +15,6 @@ namespace {
 constexpr const char* kNotASound = "not a WAV or Ogg Vorbis file";
 constexpr const char* kDamagedWav = "a damaged WAV file";
 constexpr const char* kUnsupportedWav = "a WAV file other than PCM with 8 or 16 bits and one or two channels";
-constexpr const char* kTooLong = "longer than the 600 seconds a sound may last";
 constexpr const char* kUnreadable = "a file that cannot be read";
 
 constexpr std::uint16_t kFormatPcm = 1;
@@ -146,6 +145,11 @@ DecodedSound DecodeWav(const unsigned char* bytes, std::size_t size, std::size_t
   // A last frame cut short is left out.
   const std::size_t bytesPerFrame = format.channels * format.bitsPerSample / 8;
   const std::size_t frames = dataSize / bytesPerFrame;
+  // Checked before the samples are widened, so a file past the limit costs no copy.
+  if (ResampledFrameCount(frames, format.sampleRate) > maxFrames) {
+    sound.failure = kTooLongFailure;
+    return sound;
+  }
   std::vector<std::int16_t> wide(frames * format.channels);
   for (std::size_t i = 0; i < wide.size(); ++i) {
     wide[i] = format.bitsPerSample == 8 ? static_cast<std::int16_t>((data[i] - 128) * 256)
@@ -153,7 +157,7 @@ DecodedSound DecodeWav(const unsigned char* bytes, std::size_t size, std::size_t
   }
   const SourceSamples source{wide.data(), frames, format.channels, format.sampleRate};
   if (!AppendInMixerFormat(source, maxFrames, sound.samples)) {
-    sound.failure = kTooLong;
+    sound.failure = kTooLongFailure;
   }
   return sound;
 }

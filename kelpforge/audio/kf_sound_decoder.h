@@ -19,6 +19,7 @@ inline constexpr std::size_t kMaxClipFrames = std::size_t{kMixerSampleRate} * 60
 // Sample rates a file may state; anything else is taken for damage.
 inline constexpr std::uint32_t kMinSourceRate = 1000;
 inline constexpr std::uint32_t kMaxSourceRate = 384000;
+inline constexpr const char* kTooLongFailure = "longer than the 600 seconds a sound may last";
 
 struct DecodedSound {
   std::vector<std::int16_t> samples;  // left, right, left, right ... at kMixerSampleRate

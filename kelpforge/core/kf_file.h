@@ -14,7 +14,7 @@ namespace Kelpforge::Core {
 inline constexpr std::uint64_t kMaxImageFileBytes = std::uint64_t{256} << 20;
 inline constexpr std::uint64_t kMaxFontFileBytes = std::uint64_t{64} << 20;
 inline constexpr std::uint64_t kMaxSpriteSheetFileBytes = std::uint64_t{16} << 20;
-// Sound files are decoded whole; a larger one cannot hold a sound of the longest length taken.
+// Sound files are decoded whole; the cap bounds what a load reads before any length check.
 inline constexpr std::uint64_t kMaxSoundFileBytes = std::uint64_t{256} << 20;
 // The longest token (image path, sprite name or number) a sprite sheet description may hold.
 inline constexpr std::size_t kMaxSpriteSheetTokenBytes = 4096;

@@ -9,13 +9,11 @@ bool ScriptedAudioOutput::Start(FrameSource& frameSource, std::string& failure) 
     return false;
   }
   source = &frameSource;
-  running = true;
   return true;
 }
 
 void ScriptedAudioOutput::Stop() {
   source = nullptr;
-  running = false;
 }
 
 std::vector<std::int16_t> ScriptedAudioOutput::Pull(std::size_t frameCount) {

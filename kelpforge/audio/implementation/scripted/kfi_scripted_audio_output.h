@@ -23,7 +23,7 @@ public:
   // When set, Start fails as it does without a device.
   bool failToStart = false;
   int startCount = 0;
-  bool running = false;
+  bool Running() const { return source != nullptr; }
 
 private:
   FrameSource* source = nullptr;
