@@ -228,6 +228,14 @@ protected:
     Key(keySym, false);
   }
 
+  // Holds W long enough to move the left paddle well up, then lets the picture settle.
+  void HoldW() {
+    Key(XK_w, true);
+    std::this_thread::sleep_for(400ms);
+    Key(XK_w, false);
+    std::this_thread::sleep_for(200ms);
+  }
+
   void SendCloseRequest(::Window window) {
     XEvent event{};
     event.xclient.type = ClientMessage;
@@ -403,10 +411,7 @@ TEST_F(RallyCourtEndToEnd, ShowsTheCourtAndPlaysAndEndsOnEscape) {
 
   // Holding W moves the left paddle up; the right one stays.
   Focus(window);
-  Key(XK_w, true);
-  std::this_thread::sleep_for(400ms);
-  Key(XK_w, false);
-  std::this_thread::sleep_for(200ms);
+  HoldW();
   const Screenshot moved(display, window);
   const auto left = BrightRun(moved, 32, 30, 690, 200);
   const auto right = BrightRun(moved, 1248, 30, 690, 200);
@@ -488,10 +493,7 @@ TEST_F(RallyCourtEndToEnd, TheCourtFitsAnySizeAndFullscreenTogglesBothWays) {
   // in fullscreen.
   AltEnter();
   EXPECT_EQ(WaitForPlacement(window, screen), screen);
-  Key(XK_w, true);
-  std::this_thread::sleep_for(400ms);
-  Key(XK_w, false);
-  std::this_thread::sleep_for(200ms);
+  HoldW();
   const Screenshot moved(display, window);
   const auto left = BrightRun(moved, 48, 0, 1079, 200);
   EXPECT_LT(left.first, 450);  // from 492
