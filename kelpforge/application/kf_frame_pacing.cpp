@@ -8,6 +8,10 @@ namespace Kelpforge::Application::kfImplementation {
 namespace {
 
 constexpr double kUnknownRefreshRate = 60.0;
+// Passes timed before each decision, and the share of the refresh period from which a pass
+// counts as paced by the display.
+constexpr int kSampledPasses = 30;
+constexpr double kDisplayPacedShare = 0.75;
 constexpr std::int64_t kNanosecondsPerSecond = 1'000'000'000;
 
 }  // namespace

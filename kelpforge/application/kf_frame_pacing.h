@@ -17,14 +17,6 @@ public:
   // Called at the end of every pass, after the present when there was one.
   void EndPass(WindowSystem& windowSystem, WindowHandle window, bool presented);
 
-  bool SwapWaits() const { return swapWaits; }
-  std::int64_t Period() const { return period; }
-
-  // Passes timed before each decision, and the share of the refresh period from which a pass
-  // counts as paced by the display.
-  static constexpr int kSampledPasses = 30;
-  static constexpr double kDisplayPacedShare = 0.75;
-
 private:
   void ReadRefreshRate(WindowSystem& windowSystem, WindowHandle window);
 

@@ -235,7 +235,7 @@ void Run(ApplicationHandlerInterface& applicationHandler) {
 
     theCurrentHandler->OnRealtimeUpdate();
     // A minimized window has nothing to show: no present, and the pacer sleeps instead.
-    const bool visible = theDrawingSpace.viewport.width > 0 && theDrawingSpace.viewport.height > 0;
+    const bool visible = !theDrawingSpace.viewport.IsEmpty();
     if (visible) {
       windowSystem.PresentBackBuffer(deviceContext);
     }

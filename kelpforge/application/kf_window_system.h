@@ -121,6 +121,8 @@ struct ViewportRectangle {
   std::int32_t y = 0;
   std::int32_t width = 0;
   std::int32_t height = 0;
+  // A minimized window's: nothing to draw on.
+  bool IsEmpty() const { return width <= 0 || height <= 0; }
   friend bool operator==(const ViewportRectangle&, const ViewportRectangle&) = default;
 };
 

@@ -107,7 +107,7 @@ void UpdateAndRenderScene(GameScene& scene, float step) {
   // A minimized window has no pixels to draw on.
   const Application::kfImplementation::ViewportRectangle& viewport =
       Application::kfImplementation::CurrentDrawingSpace().viewport;
-  if (viewport.width <= 0 || viewport.height <= 0) {
+  if (viewport.IsEmpty()) {
     return;
   }
   // The clear covers the whole window, so the bars beside a scaled picture stay black.
@@ -123,7 +123,7 @@ void BeginRender2D() {
   // viewport rows from the bottom.
   const Application::kfImplementation::DrawingSpace& space =
       Application::kfImplementation::CurrentDrawingSpace();
-  glPushAttrib(GL_VIEWPORT_BIT);
+  glPushAttrib(GL_VIEWPORT_BIT | GL_DEPTH_BUFFER_BIT | GL_LIGHTING_BIT);
   glViewport(space.viewport.x, space.clientHeight - space.viewport.y - space.viewport.height,
              space.viewport.width, space.viewport.height);
 
@@ -138,7 +138,6 @@ void BeginRender2D() {
   glPushMatrix();
   glLoadIdentity();
 
-  glPushAttrib(GL_DEPTH_BUFFER_BIT | GL_LIGHTING_BIT);
   glDisable(GL_DEPTH_TEST);
   glDisable(GL_LIGHTING);
 
@@ -161,7 +160,6 @@ void EndRender2D() {
   glPopMatrix();
   glMatrixMode(GL_MODELVIEW);
   glPopMatrix();
-  glPopAttrib();  // the viewport
 }
 
 }  // namespace kfImplementation

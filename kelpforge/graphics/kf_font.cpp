@@ -206,7 +206,6 @@ TextBitmap RasterizeText(FontRecord& font, const char* text) {
 void DrawTextLine(FontRecord& font, const char* text, unsigned char* pixels, std::int32_t width, std::int32_t height) {
   const bool drawsGlyphs = font.scale > 0.0f && font.scale <= kMaxGlyphScale;
   float pen = 0.0f;
-  float fraction = 0.0f;
   int previousGlyph = 0;
   bool hasPrevious = false;
   for (const char* cursor = text; *cursor != 0;) {
@@ -216,8 +215,8 @@ void DrawTextLine(FontRecord& font, const char* text, unsigned char* pixels, std
     // A pair's kerning places the pair's second glyph, so it moves the pen before that glyph.
     if (hasPrevious) {
       pen += static_cast<float>(PairKerning(font, previousGlyph, glyph)) * font.scale;
-      fraction = pen - std::trunc(pen);
     }
+    const float fraction = pen - std::trunc(pen);
 
     if (drawsGlyphs && font.validator->IsGlyphUsable(glyph) && FitsFlatteningBudget(font, glyph)) {
       int left = 0;
@@ -238,7 +237,6 @@ void DrawTextLine(FontRecord& font, const char* text, unsigned char* pixels, std
     }
 
     pen += static_cast<float>(AdvanceWidth(font, glyph)) * font.scale;
-    fraction = pen - std::trunc(pen);
     previousGlyph = glyph;
     hasPrevious = true;
   }
