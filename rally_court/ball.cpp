@@ -4,13 +4,14 @@
 
 #include "kelpforge/game/kf_game_application.h"
 #include "kelpforge/graphics/kf_color.h"
+#include "rally_court/data_files.h"
 #include "rally_court/random.h"
 
 namespace RallyCourt {
 
 namespace Graphics = Kelpforge::Graphics;
 
-Ball::Ball() : sprite("prototype_sheet", "solid_circle"), velocity{0.0f, 0.0f}, state(Waiting) {
+Ball::Ball() : sprite(kSpriteSheetName, "solid_circle"), velocity{0.0f, 0.0f}, state(Waiting) {
   PrepareServe(theRandom.Next() % 2 == 1);
   sprite.scale = {kBallScale, kBallScale};
   sprite.SetOrigin(Graphics::AnchorCenter);
@@ -60,8 +61,7 @@ void Ball::Simulate() {
     state = OutLeft;
   }
   // Bounce only when moving into the edge; the position is not corrected.
-  if ((y + kBallHalfExtent > kCourtBottom && velocity.y > 0.0f) ||
-      (y - kBallHalfExtent < kCourtTop && velocity.y < 0.0f)) {
+  if (TurnsOffWall(y, velocity.y)) {
     velocity.y = -velocity.y;
   }
   position = {x, y};

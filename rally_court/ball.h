@@ -24,6 +24,12 @@ inline constexpr float kBallHalfExtent = 8.0f;
 inline constexpr float kBallSideMargin = 16.0f;
 inline constexpr float kBallScale = 0.25f;
 
+// Whether a ball at height `y` moving by `vy` turns off a wall this step: only when moving into
+// an edge band, so a ball already turned away is left alone. The computer's prediction uses it too.
+inline bool TurnsOffWall(float y, float vy) {
+  return (y + kBallHalfExtent > kCourtBottom && vy > 0.0f) || (y - kBallHalfExtent < kCourtTop && vy < 0.0f);
+}
+
 class Ball : public Kelpforge::Game::Entity {
 public:
   // Builds the ball and prepares its first serve: an odd first random number serves right.

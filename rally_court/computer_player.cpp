@@ -47,7 +47,7 @@ float PredictCrossingY(Kelpforge::Graphics::Vector2 position, Kelpforge::Graphic
     // The ball's own step: move, then turn vy back when moving into an edge band, uncorrected.
     x = x + velocity.x * Kelpforge::Game::kFixedTimeStep;
     y = y + vy * Kelpforge::Game::kFixedTimeStep;
-    if ((y + kBallHalfExtent > kCourtBottom && vy > 0.0f) || (y - kBallHalfExtent < kCourtTop && vy < 0.0f)) {
+    if (TurnsOffWall(y, vy)) {
       vy = -vy;
     }
   }
@@ -57,24 +57,21 @@ float PredictCrossingY(Kelpforge::Graphics::Vector2 position, Kelpforge::Graphic
 ComputerPlayer::ComputerPlayer(Paddle& paddle, Difficulty difficulty)
     : paddle(paddle),
       skill(SkillFor(difficulty)),
-      random{static_cast<std::uint32_t>(1 + paddle.side)},
-      target(kPaddleStartY),
-      reacting(false) {}
+      random{static_cast<std::uint32_t>(1 + paddle.side)} {}
 
 void ComputerPlayer::Steer(const Ball& ball) {
   const bool comingThisWay =
       ball.state == InPlay && (paddle.side == 0 ? ball.velocity.x < 0.0f : ball.velocity.x > 0.0f);
   if (!comingThisWay) {
     // Back to the centre, from where every part of the court is nearest.
-    reacting = false;
-    target = kPaddleStartY;
-  } else if (!reacting && std::fabs(ball.position.x - paddle.position.x) <= skill.reactionDistance) {
+    aim.reset();
+  } else if (!aim && std::fabs(ball.position.x - paddle.position.x) <= skill.reactionDistance) {
     // The aim is taken once per approach; nothing but the walls turns the ball before it arrives.
-    reacting = true;
     const float error = (random.NextFraction() + random.NextFraction() - 1.0f) * skill.aimSpread;
     const float crossing = PredictCrossingY(ball.position, ball.velocity, paddle.position.x);
-    target = std::clamp(crossing + error, kPaddleTopLimit, kPaddleBottomLimit);
+    aim = std::clamp(crossing + error, kPaddleTopLimit, kPaddleBottomLimit);
   }
+  const float target = aim.value_or(kPaddleStartY);
 
   const float y = paddle.position.y;
   paddle.direction = target < y - kTargetTolerance ? MoveUp : target > y + kTargetTolerance ? MoveDown : MoveNone;

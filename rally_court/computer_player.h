@@ -3,6 +3,8 @@
 // a player's keys. Its aim errors come from its own generator: the game's serves stay the same.
 #pragma once
 
+#include <optional>
+
 #include "kelpforge/graphics/kf_vector2.h"
 #include "rally_court/ball.h"
 #include "rally_court/options.h"
@@ -38,10 +40,9 @@ public:
   ComputerSkill skill;
   // Started apart for the two sides, so the two computers of a demonstration match aim differently.
   Random random;
-  // Where the paddle heads: the centre, or the aimed point once the computer has reacted.
-  float target;
-  // From the step it reacts to an approaching ball until the ball turns or leaves play.
-  bool reacting;
+  // Where the paddle heads, taken once per approach when the computer reacts and dropped when
+  // the ball turns or leaves play; without one the paddle heads for the centre.
+  std::optional<float> aim;
 };
 
 }  // namespace RallyCourt

@@ -1,9 +1,11 @@
 #include "rally_court/paddle.h"
 
+#include "rally_court/data_files.h"
+
 namespace RallyCourt {
 
 Paddle::Paddle(std::int32_t side)
-    : side(side), sprite("prototype_sheet", "solid_square"), direction(MoveNone), score(0) {
+    : side(side), sprite(kSpriteSheetName, "solid_square"), direction(MoveNone), score(0) {
   AddGraphic(&sprite);
   sprite.SetOrigin(Kelpforge::Graphics::AnchorCenter);
   sprite.scale = {0.25f, 1.0f};

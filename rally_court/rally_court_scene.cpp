@@ -32,9 +32,9 @@ RallyCourtScene::RallyCourtScene()
     : ball(),
       leftPaddle(0),
       rightPaddle(1),
-      centerLine("prototype_sheet", "solid_square"),
-      topWall("prototype_sheet", "solid_square"),
-      bottomWall("prototype_sheet", "solid_square"),
+      centerLine(kSpriteSheetName, "solid_square"),
+      topWall(kSpriteSheetName, "solid_square"),
+      bottomWall(kSpriteSheetName, "solid_square"),
       leftScoreText(nullptr),
       rightScoreText(nullptr),
       serveTimer(kServeDelayAtStart) {

@@ -21,7 +21,7 @@ protected:
   static void SetUpTestSuite() {
     std::filesystem::current_path(KF_SOURCE_DIR);
     testing::internal::CaptureStdout();
-    Kelpforge::Graphics::LoadSpriteSheet("prototype_sheet", "data/prototyping_sheet.txt");
+    Kelpforge::Graphics::LoadSpriteSheet(RallyCourt::kSpriteSheetName, RallyCourt::kSpriteSheetPath);
     Kelpforge::Audio::kfImplementation::ResetAudioState();
     Kelpforge::Audio::kfImplementation::SetAudioOutput(&courtAudio);
     RallyCourt::LoadCourtSounds();

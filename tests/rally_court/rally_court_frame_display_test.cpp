@@ -21,7 +21,7 @@ TEST(RallyCourtFrame, ASteadyRallyFrameAllocatesNothing) {
   std::filesystem::current_path(KF_SOURCE_DIR);
   KelpforgeTests::GlTestWindow::Open();
   testing::internal::CaptureStdout();
-  Kelpforge::Graphics::LoadSpriteSheet("prototype_sheet", "data/prototyping_sheet.txt");
+  Kelpforge::Graphics::LoadSpriteSheet(RallyCourt::kSpriteSheetName, RallyCourt::kSpriteSheetPath);
   namespace Audio = Kelpforge::Audio::kfImplementation;
   Audio::ScriptedAudioOutput sound;
   Audio::ResetAudioState();
