@@ -26,13 +26,10 @@ else()
   set(KF_PKGCONFIG_CFLAGS "")
 endif()
 
-# The audio output's library, for the output picked at the top level: winmm for waveOut (MinGW-w64
-# has it); OpenAL Soft (libopenal-dev) for OpenAL, found as the CMake package OpenAL and as
-# pkg-config's openal.
-if(KF_AUDIO_BACKEND STREQUAL "waveout")
-  list(APPEND KF_PLATFORM_LIBRARIES winmm)
-  string(APPEND KF_PKGCONFIG_LIBS_PRIVATE " -lwinmm")
-else()
+# The audio output's library, for the output picked at the top level: waveOut is in winmm, which
+# Windows links above already (for the pacing timer too); OpenAL Soft (libopenal-dev) for OpenAL,
+# found as the CMake package OpenAL and as pkg-config's openal.
+if(KF_AUDIO_BACKEND STREQUAL "openal")
   find_package(OpenAL REQUIRED)
   list(APPEND KF_PLATFORM_LIBRARIES OpenAL::OpenAL)
   string(APPEND KF_PKGCONFIG_REQUIRES_PRIVATE " openal")

@@ -7,13 +7,15 @@
 #include <array>
 #include <cstdint>
 #include <cstdio>
-#include <fstream>
 #include <string>
 #include <vector>
 
+#include "tools/byte_file.h"
 #include "tools/kelpforge_logo.h"
 
 namespace {
+
+using KelpforgeTools::PutLittleEndian;
 
 constexpr std::array<int, 6> kIconSizes = {16, 32, 48, 64, 128, 256};
 
@@ -27,12 +29,6 @@ std::vector<unsigned char> EncodePng(int size) {
     STBIW_FREE(png);
   }
   return bytes;
-}
-
-void PutLittleEndian(std::vector<unsigned char>& out, std::uint32_t value, int bytes) {
-  for (int i = 0; i < bytes; ++i) {
-    out.push_back(static_cast<unsigned char>(value >> (8 * i)));
-  }
 }
 
 // An icon directory (reserved 0, type 1 = icon, count) and one 16-byte entry per image, followed
@@ -62,12 +58,6 @@ std::vector<unsigned char> IcoFile(const std::vector<std::vector<unsigned char>>
   return ico;
 }
 
-bool WriteFile(const std::string& path, const std::vector<unsigned char>& bytes) {
-  std::ofstream file(path, std::ios::binary);
-  file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-  return static_cast<bool>(file);
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -80,13 +70,13 @@ int main(int argc, char** argv) {
   for (const int size : kIconSizes) {
     pngs.push_back(EncodePng(size));
     const std::string path = directory + "/icon_" + std::to_string(size) + ".png";
-    if (pngs.back().empty() || !WriteFile(path, pngs.back())) {
+    if (pngs.back().empty() || !KelpforgeTools::WriteBytes(path, pngs.back())) {
       std::fprintf(stderr, "cannot write %s\n", path.c_str());
       return 1;
     }
   }
   const std::string icoPath = directory + "/rally_court.ico";
-  if (!WriteFile(icoPath, IcoFile(pngs))) {
+  if (!KelpforgeTools::WriteBytes(icoPath, IcoFile(pngs))) {
     std::fprintf(stderr, "cannot write %s\n", icoPath.c_str());
     return 1;
   }

@@ -8,7 +8,11 @@
 #include <string>
 #include <vector>
 
+#include "tools/byte_file.h"
+
 namespace {
+
+using KelpforgeTools::PutLittleEndian;
 
 constexpr int kRate = 48000;
 constexpr double kTwoPi = 6.283185307179586;
@@ -44,10 +48,6 @@ void AddClick(std::vector<double>& signal, double length, double amplitude) {
   }
 }
 
-void PutLittleEndian(std::vector<unsigned char>& bytes, std::uint32_t value, int size) {
-  for (int i = 0; i < size; ++i) bytes.push_back(static_cast<unsigned char>(value >> (8 * i)));
-}
-
 bool WriteWav(const std::string& path, const std::vector<double>& signal) {
   std::vector<unsigned char> bytes;
   const auto dataSize = static_cast<std::uint32_t>(signal.size() * 2);
@@ -67,10 +67,7 @@ bool WriteWav(const std::string& path, const std::vector<double>& signal) {
     const double clamped = std::fmax(-1.0, std::fmin(1.0, value));
     PutLittleEndian(bytes, static_cast<std::uint32_t>(static_cast<std::int32_t>(std::lround(clamped * 32767.0))), 2);
   }
-  std::FILE* file = std::fopen(path.c_str(), "wb");
-  if (file == nullptr) return false;
-  const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-  return std::fclose(file) == 0 && written;
+  return KelpforgeTools::WriteBytes(path, bytes);
 }
 
 std::vector<double> Silence(double seconds) { return std::vector<double>(static_cast<std::size_t>(seconds * kRate)); }
