@@ -190,12 +190,13 @@ void Open(ApplicationHandlerInterface& applicationHandler) {
                        "kfInternalError, Expected window handle to match.");
   }
 
-  windowSystem.FitClientArea(theWindowHandle, properties.windowWidth, properties.windowHeight);
-  // Frames draw in the asked size whatever the client becomes; size messages move the client.
+  // Frames draw in the asked size whatever the client becomes; size messages move the client,
+  // including one sent while the client is fitted (a screen smaller than the asked size).
   theFullscreenMark = false;
   theDrawingSpace.askedWidth = properties.windowWidth;
   theDrawingSpace.askedHeight = properties.windowHeight;
   SetClientSize(properties.windowWidth, properties.windowHeight);
+  windowSystem.FitClientArea(theWindowHandle, properties.windowWidth, properties.windowHeight);
   BuildKeyTable();
   windowSystem.CreateRenderContext(theWindowHandle);
   theRenderContextMark = theWindowHandle != 0;

@@ -327,11 +327,18 @@ TEST_F(RunLoopTest, SizeMessagesScaleTheAskedSpaceIntoExactIntegerViewports) {
     WindowProcedure(RecordedWindowHandle(), kMessageSize, 0, SizeParameter(client.width, client.height));
     EXPECT_EQ(CurrentDrawingSpace().viewport, client.expected) << client.width << "x" << client.height;
   }
-  EXPECT_EQ(CurrentDrawingSpace().askedWidth, 1280);
   // Another asked shape, an asked size of nothing, and the largest size a message can carry.
   EXPECT_EQ(FitViewport(640, 480, 1280, 720), (ViewportRectangle{160, 0, 960, 720}));
   EXPECT_EQ(FitViewport(0, 0, 1280, 720), ViewportRectangle{});
   EXPECT_EQ(FitViewport(1280, 720, 65535, 65535), (ViewportRectangle{0, 14336, 65535, 36863}));
+}
+
+TEST_F(RunLoopTest, AClientCappedByASmallScreenWhileItIsFittedKeepsItsSize) {
+  platform.screenWidth = 1024;
+  platform.screenHeight = 600;
+  App::Open(handler);
+  EXPECT_EQ(CurrentDrawingSpace().clientWidth, 1024);
+  EXPECT_EQ(CurrentDrawingSpace().viewport, (ViewportRectangle{0, 12, 1024, 576}));
 }
 
 TEST_F(RunLoopTest, F11AndAltEnterToggleFullscreenAndLeaveTheKeysAlone) {

@@ -1,6 +1,7 @@
 // The scripted window system: an in-memory queue and a call log (see the header).
 #include "kelpforge/application/implementation/scripted/kfi_scripted_window_system.h"
 
+#include <algorithm>
 #include <string>
 
 #include "kelpforge/core/kf_error.h"
@@ -40,10 +41,15 @@ WindowHandle ScriptedWindowSystem::RegisterAndCreateWindow(std::int32_t width, s
   return createdHandle;
 }
 
-void ScriptedWindowSystem::FitClientArea(WindowHandle, std::int32_t width, std::int32_t height) {
+void ScriptedWindowSystem::FitClientArea(WindowHandle window, std::int32_t width, std::int32_t height) {
   log.push_back("FitClientArea");
-  clientWidth = width;
-  clientHeight = height;
+  // As on Windows, a client larger than the screen is capped to it, and the size message comes
+  // at once, while the client is fitted.
+  clientWidth = std::min(width, screenWidth);
+  clientHeight = std::min(height, screenHeight);
+  if (clientWidth != width || clientHeight != height) {
+    WindowProcedure(window, kMessageSize, 0, SizeParameter(clientWidth, clientHeight));
+  }
 }
 
 void ScriptedWindowSystem::CreateRenderContext(WindowHandle) {
