@@ -234,12 +234,15 @@ public:
   }
 
   std::int64_t ClockNanoseconds() override {
-    LARGE_INTEGER frequency;
+    // The counter's frequency is fixed at boot.
+    static const std::int64_t perSecond = [] {
+      LARGE_INTEGER frequency;
+      QueryPerformanceFrequency(&frequency);
+      return frequency.QuadPart > 0 ? static_cast<std::int64_t>(frequency.QuadPart) : std::int64_t{1};
+    }();
     LARGE_INTEGER count;
-    QueryPerformanceFrequency(&frequency);
     QueryPerformanceCounter(&count);
     // Split so the multiplication cannot overflow after months of uptime.
-    const std::int64_t perSecond = frequency.QuadPart > 0 ? frequency.QuadPart : 1;
     return count.QuadPart / perSecond * 1'000'000'000 +
            count.QuadPart % perSecond * 1'000'000'000 / perSecond;
   }
