@@ -61,11 +61,8 @@ std::vector<unsigned char> IcoFile(const std::vector<std::vector<unsigned char>>
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: %s <output directory>\n", argv[0]);
-    return 2;
-  }
-  const std::string directory = argv[1];
+  const std::string directory = KelpforgeTools::OutputDirectory(argc, argv);
+  if (directory.empty()) return 2;
   std::vector<std::vector<unsigned char>> pngs;
   for (const int size : kIconSizes) {
     pngs.push_back(EncodePng(size));

@@ -75,11 +75,8 @@ std::vector<double> Silence(double seconds) { return std::vector<double>(static_
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: %s <output directory>\n", argv[0]);
-    return 2;
-  }
-  const std::string directory = argv[1];
+  const std::string directory = KelpforgeTools::OutputDirectory(argc, argv);
+  if (directory.empty()) return 2;
 
   std::vector<double> paddleHit = Silence(0.08);
   AddNote(paddleHit, 0.0, 0.08, 0.018, {{880.0, 0.45}, {1760.0, 0.2}, {2640.0, 0.08}});
