@@ -17,8 +17,9 @@
 #include <sys/resource.h>
 #endif
 
-#include "kelpforge/audio/kf_mixer.h"
-#include "kelpforge/audio/kf_sound_decoder.h"
+#include "kelpforge/audio/implementation/kf_mixer.h"
+#include "kelpforge/audio/implementation/kf_sound_decoder.h"
+#include "kelpforge/audio/implementation/kf_sound_manager_internal.h"
 #include "kelpforge/audio/kf_sound_manager.h"
 #include "kelpforge/core/kf_error.h"
 #include "rally_court/rally_court_scene.h"

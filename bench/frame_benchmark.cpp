@@ -13,10 +13,12 @@
 #endif
 #include <vector>
 
+#include "kelpforge/application/implementation/kf_window_system.h"
 #include "kelpforge/application/kf_application.h"
-#include "kelpforge/application/kf_window_system.h"
+#include "kelpforge/game/implementation/kf_game_application_internal.h"
 #include "kelpforge/game/kf_game_application.h"
-#include "kelpforge/graphics/kf_opengl.h"
+#include "kelpforge/graphics/implementation/kf_opengl.h"
+#include "kelpforge/graphics/implementation/kf_sprite_sheet_internal.h"
 #include "kelpforge/graphics/kf_sprite.h"
 #include "kelpforge/graphics/kf_texture_manager.h"
 

@@ -11,8 +11,8 @@
 #include <cstdlib>
 #include <vector>
 
+#include "kelpforge/application/implementation/kf_window_system.h"
 #include "kelpforge/application/kf_application.h"
-#include "kelpforge/application/kf_window_system.h"
 #include "kelpforge/game/kf_game_application.h"
 #include "kelpforge/graphics/kf_sprite_manager.h"
 #include "rally_court/rally_court_scene.h"

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "kelpforge/application/kf_application.h"
+#include "kelpforge/audio/implementation/kf_sound_manager_internal.h"
 #include "kelpforge/audio/implementation/scripted/kfi_scripted_audio_output.h"
 #include "kelpforge/audio/kf_sound_manager.h"
 #include "kelpforge/graphics/kf_sprite_manager.h"

@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "kelpforge/graphics/kf_font.h"
-#include "kelpforge/graphics/kf_font_validator.h"
+#include "kelpforge/graphics/implementation/kf_font.h"
+#include "kelpforge/graphics/implementation/kf_font_validator.h"
 
 namespace {
 

@@ -4,7 +4,7 @@ find_path(STB_INCLUDE_DIR stb_image.h PATH_SUFFIXES stb REQUIRED)
 add_library(kf_stb INTERFACE)
 target_include_directories(kf_stb SYSTEM INTERFACE ${STB_INCLUDE_DIR})
 # The implementations are compiled from the installed headers by one unit of the framework
-# (kelpforge/graphics/kf_stb.cpp), so sanitizer and fuzz builds instrument them too and the
+# (kelpforge/graphics/implementation/kf_stb.cpp), so sanitizer and fuzz builds instrument them too and the
 # Windows cross build needs no prebuilt library. An installed Kelpforge needs no stb.
 
 # The libraries the framework links. A program linking the installed static library needs them

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "kelpforge/audio/kf_sound_decoder.h"
+#include "kelpforge/audio/implementation/kf_sound_decoder.h"
 
 // Ten seconds keep each run fast; the limit is checked the same way at any length.
 constexpr std::size_t kFuzzMaxFrames = Kelpforge::Audio::kfImplementation::kMixerSampleRate * 10;

@@ -10,7 +10,7 @@
 #include <memory>
 #include <string>
 
-#include "kelpforge/graphics/kf_font.h"
+#include "kelpforge/graphics/implementation/kf_font.h"
 
 using namespace Kelpforge::Graphics::kfImplementation;
 

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdlib>
 
+#include "kelpforge/graphics/implementation/kf_texture_manager_internal.h"
 #include "kelpforge/graphics/kf_texture_manager.h"
 
 using Kelpforge::Graphics::InvalidTexture;

@@ -10,7 +10,9 @@
 #include <string>
 #include <string_view>
 
-#include "kelpforge/core/kf_file.h"
+#include "kelpforge/core/implementation/kf_file.h"
+#include "kelpforge/graphics/implementation/kf_sprite_sheet_internal.h"
+#include "kelpforge/graphics/implementation/kf_texture_manager_internal.h"
 #include "kelpforge/graphics/kf_sprite_sheet.h"
 
 using Kelpforge::Core::kMaxSpriteSheetTokenBytes;

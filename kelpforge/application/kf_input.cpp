@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <map>
 
+#include "kelpforge/application/implementation/kf_window_system.h"
 #include "kelpforge/application/kf_input.h"
-#include "kelpforge/application/kf_window_system.h"
 
 namespace Kelpforge::Application {
 

@@ -4,9 +4,9 @@
 #include <locale>
 #include <sstream>
 
+#include "kelpforge/application/implementation/kf_frame_pacing.h"
+#include "kelpforge/application/implementation/kf_window_system.h"
 #include "kelpforge/application/kf_application.h"
-#include "kelpforge/application/kf_frame_pacing.h"
-#include "kelpforge/application/kf_window_system.h"
 #include "kelpforge/core/kf_error.h"
 
 namespace Kelpforge::Application {

@@ -8,9 +8,10 @@
 #include <memory>
 #include <vector>
 
-#include "kelpforge/audio/kf_audio_output.h"
-#include "kelpforge/audio/kf_mixer.h"
-#include "kelpforge/audio/kf_sound_decoder.h"
+#include "kelpforge/audio/implementation/kf_audio_output.h"
+#include "kelpforge/audio/implementation/kf_mixer.h"
+#include "kelpforge/audio/implementation/kf_sound_decoder.h"
+#include "kelpforge/audio/implementation/kf_sound_manager_internal.h"
 #include "kelpforge/core/kf_error.h"
 
 namespace Kelpforge::Audio {

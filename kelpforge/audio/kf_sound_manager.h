@@ -26,28 +26,4 @@ float MasterVolume();
 void SetMuted(bool muted);
 bool IsMuted();
 
-namespace kfImplementation {
-
-class AudioOutput;
-class Mixer;
-
-// Told of every PlaySound, before the name is looked up (tests record what a game plays).
-class SoundObserver {
-public:
-  virtual ~SoundObserver() = default;
-  virtual void OnPlaySound(std::string_view name, float volume, float pan) = 0;
-};
-void SetSoundObserver(SoundObserver* observer);
-
-// The output the next start uses: the native one unless a test installed another (null: back to
-// the native one).
-void SetAudioOutput(AudioOutput* output);
-// The mixer every sound goes through.
-Mixer& TheMixer();
-// Stops the output and empties the table, so the next LoadSound starts an output again (tests
-// run many games in one process). Master volume 1, not muted.
-void ResetAudioState();
-
-}  // namespace kfImplementation
-
 }  // namespace Kelpforge::Audio

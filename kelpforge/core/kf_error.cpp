@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <vector>
 
+#include "kelpforge/core/implementation/kf_error_internal.h"
+
 namespace Kelpforge::Core::Error {
 
 namespace kfImplementation {

@@ -3,7 +3,6 @@
 // KF_REPORT_ERROR_IF fills in the caller's file and line.
 #pragma once
 
-#include <stdexcept>
 #include <string>
 
 namespace Kelpforge::Core::Error {
@@ -14,23 +13,6 @@ public:
   virtual void OnErrorFired(const std::string& message) = 0;
 };
 
-namespace kfImplementation {
-
-// Turns every report into a thrown ErroredException; used by the throw-on-error switch.
-class ExceptionalErrorHandler : public ErrorHandlerInterface {
-public:
-  class ErroredException : public std::runtime_error {
-  public:
-    explicit ErroredException(const std::string& message) : std::runtime_error(message) {}
-  };
-
-  void OnErrorFired(const std::string& message) override;
-};
-
-extern ExceptionalErrorHandler theExceptionalErrorHandler;
-
-}  // namespace kfImplementation
-
 // Reports `format` (printf style) when `condition` holds. Messages longer than 4095
 // characters are cut at 4095.
 void ReportErrorIf(bool condition, const char* sourceFile, int line, const char* format, ...)
@@ -40,7 +22,8 @@ void ReportErrorIf(bool condition, const char* sourceFile, int line, const char*
 void AddErrorHandler(ErrorHandlerInterface* handler);
 // Removes every registration of `handler`; a handler that was never added is ignored.
 void RemoveErrorHandler(ErrorHandlerInterface* handler);
-// When on, every report throws an ErroredException instead of printing.
+// When on, every report throws instead of printing: a std::runtime_error whose what() is the
+// message.
 void SetThrowOnError(bool throwOnError);
 bool IsThrowOnError();
 

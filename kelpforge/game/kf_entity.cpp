@@ -1,5 +1,7 @@
 #include "kelpforge/game/kf_entity.h"
 
+#include "kelpforge/game/implementation/kf_entity_internal.h"
+
 #include <cmath>
 
 namespace Kelpforge::Game {

@@ -35,19 +35,4 @@ private:
   bool hasPreviousPosition = false;
 };
 
-namespace kfImplementation {
-
-// Drawing between fixed steps, for every entity. Off by default: entities are drawn where the
-// latest step left them.
-struct MotionSmoothing {
-  bool enabled = false;
-  // The scene's unspent simulation time over kFixedTimeStep, 0 to 1; set by the game loop before
-  // each render.
-  float stepFraction = 1.0f;
-};
-
-extern MotionSmoothing theMotionSmoothing;
-
-}  // namespace kfImplementation
-
 }  // namespace Kelpforge::Game

@@ -2,10 +2,13 @@
 
 #include <algorithm>
 
-#include "kelpforge/application/kf_window_system.h"
+#include "kelpforge/application/implementation/kf_window_system.h"
 #include "kelpforge/core/kf_error.h"
-#include "kelpforge/game/kf_game_clock.h"
-#include "kelpforge/graphics/kf_opengl.h"
+#include "kelpforge/game/implementation/kf_entity_internal.h"
+#include "kelpforge/game/implementation/kf_game_application_internal.h"
+#include "kelpforge/game/implementation/kf_game_clock.h"
+#include "kelpforge/game/implementation/kf_game_scene_internal.h"
+#include "kelpforge/graphics/implementation/kf_opengl.h"
 
 namespace Kelpforge::Game {
 
@@ -166,7 +169,8 @@ void EndRender2D() {
 
 using namespace kfImplementation;
 
-GameApplication::GameApplication() : handler(theGameApplicationHandler) {
+GameApplication::GameApplication() {
+  GameApplicationHandler& handler = theGameApplicationHandler;
   KF_REPORT_ERROR_IF(handler.gameApplication != nullptr,
                      "kfInternalError: GameApplication has already been set.");
   handler.gameApplication = this;
@@ -182,12 +186,12 @@ GameApplication::~GameApplication() {
 
 void GameApplication::RunGame(GameScene& initialScene) {
   GameScene::ChangeToScene(initialScene);
-  Application::Run(handler);
+  Application::Run(theGameApplicationHandler);
 }
 
 void GameApplication::CloseGame() {
   if (theGameApplication != nullptr) {
-    Application::Close(theGameApplication->handler);
+    Application::Close(theGameApplicationHandler);
   }
 }
 

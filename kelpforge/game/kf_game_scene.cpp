@@ -1,6 +1,8 @@
 #include "kelpforge/game/kf_game_scene.h"
 
-#include "kelpforge/graphics/kf_sprite_batch.h"
+#include "kelpforge/game/implementation/kf_game_scene_internal.h"
+#include "kelpforge/graphics/implementation/kf_sprite_batch.h"
+#include "kelpforge/graphics/implementation/kf_sprite_sheet_internal.h"
 #include "kelpforge/graphics/kf_texture_manager.h"
 
 namespace Kelpforge::Game {

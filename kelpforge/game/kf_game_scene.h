@@ -5,10 +5,8 @@
 
 #include <vector>
 
-#include "kelpforge/core/kf_noncopyable.h"
 #include "kelpforge/game/kf_entity.h"
 #include "kelpforge/graphics/kf_graphic_list.h"
-#include "kelpforge/graphics/kf_sprite.h"
 
 namespace Kelpforge::Game {
 
@@ -45,23 +43,5 @@ public:
 };
 
 extern GameScene* theCurrentScene;
-
-namespace kfImplementation {
-
-// Shown while no scene is current: the built-in image centred at (640, 360), made at its first
-// Update. It never updates entities or graphics added to it.
-class DefaultScene final : public GameScene, public Core::Noncopyable {
-public:
-  DefaultScene() = default;
-  ~DefaultScene() override;
-
-  void Update(float deltaTime) override;
-
-  Graphics::Sprite* prototypeSprite = nullptr;
-};
-
-extern DefaultScene theDefaultScene;
-
-}  // namespace kfImplementation
 
 }  // namespace Kelpforge::Game

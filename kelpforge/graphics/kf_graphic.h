@@ -6,10 +6,6 @@
 
 namespace Kelpforge::Graphics {
 
-namespace kfImplementation {
-class SpriteBatchPass;
-}
-
 class Graphic {
 public:
   Graphic() = default;
@@ -27,14 +23,14 @@ public:
   // Placing a child outside its list's coordinates is not supported: a list reports such a child.
   bool isRelativeToParent = true;
 
+  bool DrawsThroughSpriteBatch() const { return drawsThroughSpriteBatch; }
+
 protected:
   // True for graphics that draw only through the sprite batch (sprites and lists), which a list
   // draws as part of its batched pass. Any other graphic ends the batch and then draws with
   // OpenGL itself. A class derived from Sprite or GraphicList whose Render issues OpenGL calls of
   // its own sets it back to false.
   bool drawsThroughSpriteBatch = false;
-
-  friend class kfImplementation::SpriteBatchPass;
 };
 
 }  // namespace Kelpforge::Graphics

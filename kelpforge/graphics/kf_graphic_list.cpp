@@ -2,7 +2,7 @@
 #include "kelpforge/graphics/kf_graphic_list.h"
 
 #include "kelpforge/core/kf_error.h"
-#include "kelpforge/graphics/kf_sprite_batch.h"
+#include "kelpforge/graphics/implementation/kf_sprite_batch.h"
 
 namespace Kelpforge::Graphics {
 

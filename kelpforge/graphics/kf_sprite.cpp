@@ -1,7 +1,7 @@
 // Sprite construction, origin presets and drawing, which goes through the sprite batch.
 #include "kelpforge/graphics/kf_sprite.h"
 
-#include "kelpforge/graphics/kf_sprite_batch.h"
+#include "kelpforge/graphics/implementation/kf_sprite_batch.h"
 #include "kelpforge/graphics/kf_sprite_manager.h"
 
 namespace Kelpforge::Graphics {

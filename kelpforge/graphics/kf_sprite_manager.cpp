@@ -4,8 +4,10 @@
 #include <map>
 #include <string_view>
 
+#include "kelpforge/core/implementation/kf_file.h"
 #include "kelpforge/core/kf_error.h"
-#include "kelpforge/core/kf_file.h"
+#include "kelpforge/graphics/implementation/kf_sprite_manager_internal.h"
+#include "kelpforge/graphics/implementation/kf_sprite_sheet_internal.h"
 
 namespace Kelpforge::Graphics {
 

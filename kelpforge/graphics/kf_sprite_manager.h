@@ -19,11 +19,4 @@ bool LoadSpriteSheet(const std::string& sheetName, const std::string& descriptio
 // frame with InvalidTexture is given, which a sprite draws as nothing.
 SpriteFrame GetSpriteFrame(const std::string& sheetName, const std::string& spriteName);
 
-namespace kfImplementation {
-
-// Null when no sheet of that name was loaded; reports nothing.
-const SpriteSheet* FindSpriteSheet(const std::string& sheetName);
-
-}  // namespace kfImplementation
-
 }  // namespace Kelpforge::Graphics

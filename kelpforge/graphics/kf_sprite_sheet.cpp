@@ -6,8 +6,9 @@
 #include <locale>
 #include <sstream>
 
+#include "kelpforge/core/implementation/kf_file.h"
 #include "kelpforge/core/kf_error.h"
-#include "kelpforge/core/kf_file.h"
+#include "kelpforge/graphics/implementation/kf_sprite_sheet_internal.h"
 
 namespace Kelpforge::Graphics {
 

@@ -5,13 +5,20 @@
 #include <new>
 
 #include "kelpforge/core/kf_error.h"
-#include "kelpforge/graphics/kf_font.h"
-#include "kelpforge/graphics/kf_opengl.h"
+#include "kelpforge/graphics/implementation/kf_font.h"
+#include "kelpforge/graphics/implementation/kf_opengl.h"
 
 namespace Kelpforge::Graphics {
 
+struct Text::Data {
+  std::uint32_t glTextureName = 0;
+  std::int32_t width = 0;  // bitmap and quad, pixels
+  std::int32_t height = 0;
+  Color color = Color::White;
+};
+
 Text::Text(const std::string& text, const std::string& fontPath, float size)
-    : data(new (std::nothrow) kfImplementation::TextObjectData) {
+    : data(new (std::nothrow) Data) {
   KF_REPORT_ERROR_IF(!data, "kfError: Failed to allocate memory for TextObject data.");
   if (!data) return;
 

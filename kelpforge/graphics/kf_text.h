@@ -13,17 +13,6 @@
 
 namespace Kelpforge::Graphics {
 
-namespace kfImplementation {
-
-struct TextObjectData {
-  std::uint32_t glTextureName = 0;
-  std::int32_t width = 0;   // bitmap and quad, pixels
-  std::int32_t height = 0;
-  Color color = Color::White;
-};
-
-}  // namespace kfImplementation
-
 class Text : public Graphic, public Core::Noncopyable {
 public:
   // Needs a current OpenGL context. `fontPath` names a TrueType file (read once per path for the
@@ -42,7 +31,8 @@ public:
   void Render() override;
 
 private:
-  std::unique_ptr<kfImplementation::TextObjectData> data;
+  struct Data;
+  std::unique_ptr<Data> data;
 };
 
 }  // namespace Kelpforge::Graphics

@@ -9,8 +9,9 @@
 #include <cstring>
 #include <utility>
 
-#include "kelpforge/core/kf_file.h"
-#include "kelpforge/graphics/kf_opengl.h"
+#include "kelpforge/core/implementation/kf_file.h"
+#include "kelpforge/graphics/implementation/kf_opengl.h"
+#include "kelpforge/graphics/implementation/kf_texture_manager_internal.h"
 
 // The framework's own picture, embedded at build time (kelpforge/assets/).
 extern const unsigned char kfBuiltInImageData[];

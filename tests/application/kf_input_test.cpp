@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "kelpforge/application/kf_window_system.h"
+#include "kelpforge/application/implementation/kf_window_system.h"
 #include "tests/support/scripted_platform.h"
 
 namespace {

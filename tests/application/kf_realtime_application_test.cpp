@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "kelpforge/application/implementation/kf_window_system.h"
 #include "kelpforge/application/kf_input.h"
-#include "kelpforge/application/kf_window_system.h"
 #include "kelpforge/graphics/kf_texture_manager.h"
 #include "tests/support/allocation_counter.h"
 #include "tests/support/report_capture.h"

@@ -1,6 +1,6 @@
 // The mixer driven through the scripted sink, frame for frame: sums, saturation, the pan and
 // volume laws, voice stealing, clip ends, mute, and a mixing call that allocates nothing.
-#include "kelpforge/audio/kf_mixer.h"
+#include "kelpforge/audio/implementation/kf_mixer.h"
 
 #include <gtest/gtest.h>
 

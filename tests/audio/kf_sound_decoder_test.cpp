@@ -1,7 +1,7 @@
 // Sound files into clips: every kind of PCM WAV the reader takes, chunks that do not fit the
 // file, linear resampling at exact points, the length limit, Ogg Vorbis through stb_vorbis, and
 // the files the Ogg Vorbis guard refuses before stb_vorbis sees them.
-#include "kelpforge/audio/kf_sound_decoder.h"
+#include "kelpforge/audio/implementation/kf_sound_decoder.h"
 
 #include <gtest/gtest.h>
 

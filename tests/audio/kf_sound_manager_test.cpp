@@ -8,8 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "kelpforge/audio/implementation/kf_sound_decoder.h"
+#include "kelpforge/audio/implementation/kf_sound_manager_internal.h"
 #include "kelpforge/audio/implementation/scripted/kfi_scripted_audio_output.h"
-#include "kelpforge/audio/kf_sound_decoder.h"
 #include "tests/support/allocation_counter.h"
 #include "tests/support/report_capture.h"
 

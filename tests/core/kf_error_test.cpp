@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "kelpforge/core/implementation/kf_error_internal.h"
 #include "tests/support/allocation_counter.h"
 #include "tests/support/report_capture.h"
 

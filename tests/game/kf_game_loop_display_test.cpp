@@ -7,8 +7,12 @@
 #include <array>
 #include <vector>
 
-#include "kelpforge/application/kf_window_system.h"
+#include "kelpforge/application/implementation/kf_window_system.h"
+#include "kelpforge/game/implementation/kf_game_application_internal.h"
+#include "kelpforge/game/implementation/kf_game_scene_internal.h"
 #include "kelpforge/game/kf_game_application.h"
+#include "kelpforge/graphics/implementation/kf_sprite_sheet_internal.h"
+#include "kelpforge/graphics/implementation/kf_texture_manager_internal.h"
 #include "kelpforge/graphics/kf_sprite.h"
 #include "kelpforge/graphics/kf_texture_manager.h"
 #include "tests/support/allocation_counter.h"

@@ -1,6 +1,8 @@
 // The fixed-step game loop's arithmetic, driven with chosen steps and a fed clock, and the
 // scene protocol (current scene, default scene, entity and graphic passes). OpenGL calls made
 // here go to no context and do nothing; the pixel side is in the display tests.
+#include "kelpforge/game/implementation/kf_game_application_internal.h"
+#include "kelpforge/game/implementation/kf_game_scene_internal.h"
 #include "kelpforge/game/kf_game_application.h"
 
 #include <gtest/gtest.h>

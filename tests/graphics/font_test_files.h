@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "kelpforge/graphics/kf_font.h"
+#include "kelpforge/graphics/implementation/kf_font.h"
 
 extern const unsigned char kfBuiltInFontData[];
 extern const std::size_t kfBuiltInFontDataSize;

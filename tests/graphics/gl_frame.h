@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "kelpforge/graphics/kf_opengl.h"
+#include "kelpforge/graphics/implementation/kf_opengl.h"
 #include "kelpforge/graphics/kf_sprite_sheet.h"
 #include "kelpforge/graphics/kf_texture_manager.h"
 #include "tests/graphics/graphics_test_files.h"

@@ -12,7 +12,7 @@
 #include <filesystem>
 #include <iostream>
 
-#include "kelpforge/graphics/kf_font.h"
+#include "kelpforge/graphics/implementation/kf_font.h"
 #include "tests/graphics/font_test_files.h"
 
 namespace {

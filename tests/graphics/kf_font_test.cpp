@@ -1,7 +1,7 @@
 // The font side of Text: sizes and widths from our fonts' own metrics, UTF-8, glyph placement and
 // the regions glyphs rewrite, the font table, and hostile fonts drawn without a write outside the
 // bitmap. Expected values come from the font files (read here) and stb_truetype's raw metrics.
-#include "kelpforge/graphics/kf_font.h"
+#include "kelpforge/graphics/implementation/kf_font.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +10,7 @@
 #include <filesystem>
 #include <functional>
 
-#include "kelpforge/core/kf_file.h"
+#include "kelpforge/core/implementation/kf_file.h"
 #include "tests/graphics/font_test_files.h"
 #include "tests/graphics/graphics_test_files.h"
 

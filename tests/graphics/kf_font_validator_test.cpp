@@ -1,6 +1,6 @@
 // The font validator against our own fonts and against single corruptions of them, one for each
 // read of stb_truetype it must keep inside the file.
-#include "kelpforge/graphics/kf_font_validator.h"
+#include "kelpforge/graphics/implementation/kf_font_validator.h"
 
 #include <gtest/gtest.h>
 

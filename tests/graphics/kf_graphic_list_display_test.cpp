@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "kelpforge/graphics/implementation/kf_sprite_batch.h"
 #include "kelpforge/graphics/kf_sprite.h"
-#include "kelpforge/graphics/kf_sprite_batch.h"
 #include "kelpforge/graphics/kf_text.h"
 #include "tests/graphics/gl_frame.h"
 #include "tests/graphics/recording_graphic.h"

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <string>
 
+#include "kelpforge/graphics/implementation/kf_sprite_manager_internal.h"
 #include "kelpforge/graphics/kf_sprite.h"
 #include "tests/graphics/gl_frame.h"
 

@@ -7,7 +7,10 @@
 
 #include <string>
 
-#include "kelpforge/core/kf_file.h"
+#include "kelpforge/core/implementation/kf_file.h"
+#include "kelpforge/graphics/implementation/kf_sprite_manager_internal.h"
+#include "kelpforge/graphics/implementation/kf_sprite_sheet_internal.h"
+#include "kelpforge/graphics/implementation/kf_texture_manager_internal.h"
 #include "kelpforge/graphics/kf_sprite_manager.h"
 #include "tests/graphics/graphics_test_files.h"
 

@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "kelpforge/graphics/kf_font.h"
+#include "kelpforge/graphics/implementation/kf_font.h"
 #include "tests/graphics/font_test_files.h"
 #include "tests/graphics/gl_frame.h"
 

@@ -1,5 +1,6 @@
 // Textures made through OpenGL: handles in order, nothing made for a failed load, what was
 // uploaded (read back with glGetTexImage), the texture parameters and the built-in image.
+#include "kelpforge/graphics/implementation/kf_texture_manager_internal.h"
 #include "kelpforge/graphics/kf_texture_manager.h"
 
 #include <gtest/gtest.h>

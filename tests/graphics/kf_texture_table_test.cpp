@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "kelpforge/graphics/implementation/kf_texture_manager_internal.h"
 #include "kelpforge/graphics/kf_texture_manager.h"
 #include "tests/graphics/graphics_test_files.h"
 

@@ -8,11 +8,12 @@
 
 #include <filesystem>
 
+#include "kelpforge/audio/implementation/kf_sound_manager_internal.h"
 #include "kelpforge/audio/implementation/scripted/kfi_scripted_audio_output.h"
 #include "kelpforge/audio/kf_sound_manager.h"
 #include "kelpforge/graphics/kf_sprite_manager.h"
-#include "rally_court/random.h"
 #include "rally_court/rally_court_scene.h"
+#include "rally_court/random.h"
 
 namespace KelpforgeTests {
 

@@ -5,11 +5,13 @@
 
 #include <filesystem>
 
+#include "kelpforge/audio/implementation/kf_mixer.h"
+#include "kelpforge/audio/implementation/kf_sound_manager_internal.h"
 #include "kelpforge/audio/implementation/scripted/kfi_scripted_audio_output.h"
-#include "kelpforge/audio/kf_mixer.h"
 #include "kelpforge/audio/kf_sound_manager.h"
+#include "kelpforge/game/implementation/kf_game_application_internal.h"
 #include "kelpforge/game/kf_game_application.h"
-#include "kelpforge/graphics/kf_opengl.h"
+#include "kelpforge/graphics/implementation/kf_opengl.h"
 #include "kelpforge/graphics/kf_sprite_manager.h"
 #include "rally_court/rally_court_scene.h"
 #include "tests/support/allocation_counter.h"

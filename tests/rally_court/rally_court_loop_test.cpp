@@ -14,8 +14,10 @@
 #include <string_view>
 #include <vector>
 
-#include "kelpforge/application/kf_window_system.h"
+#include "kelpforge/application/implementation/kf_window_system.h"
+#include "kelpforge/audio/implementation/kf_sound_manager_internal.h"
 #include "kelpforge/audio/kf_sound_manager.h"
+#include "kelpforge/game/implementation/kf_game_application_internal.h"
 #include "kelpforge/game/kf_game_application.h"
 #include "rally_court/rally_court_scene.h"
 #include "tests/rally_court/game_fixture.h"

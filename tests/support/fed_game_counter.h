@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstdint>
 
-#include "kelpforge/game/kf_game_clock.h"
+#include "kelpforge/game/implementation/kf_game_clock.h"
 
 namespace KelpforgeTests {
 

@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "kelpforge/graphics/kf_opengl.h"
+#include "kelpforge/graphics/implementation/kf_opengl.h"
 
 namespace KelpforgeTests {
 

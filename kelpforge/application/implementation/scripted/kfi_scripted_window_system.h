@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "kelpforge/application/kf_window_system.h"
+#include "kelpforge/application/implementation/kf_window_system.h"
 
 namespace Kelpforge::Application::kfImplementation {
 

@@ -14,7 +14,7 @@
 
 #include <memory>
 
-#include "kelpforge/application/kf_window_system.h"
+#include "kelpforge/application/implementation/kf_window_system.h"
 #include "kelpforge/core/kf_error.h"
 
 namespace Kelpforge::Application::kfImplementation {

@@ -26,7 +26,7 @@
 #include <deque>
 #include <string>
 
-#include "kelpforge/application/kf_window_system.h"
+#include "kelpforge/application/implementation/kf_window_system.h"
 #include "kelpforge/core/kf_error.h"
 
 namespace Kelpforge::Application::kfImplementation {

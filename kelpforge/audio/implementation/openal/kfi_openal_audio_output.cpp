@@ -14,7 +14,7 @@
 #include <memory>
 #include <thread>
 
-#include "kelpforge/audio/kf_audio_output.h"
+#include "kelpforge/audio/implementation/kf_audio_output.h"
 
 namespace Kelpforge::Audio::kfImplementation {
 

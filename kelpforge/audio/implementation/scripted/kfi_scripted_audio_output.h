@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "kelpforge/audio/kf_audio_output.h"
+#include "kelpforge/audio/implementation/kf_audio_output.h"
 
 namespace Kelpforge::Audio::kfImplementation {
 

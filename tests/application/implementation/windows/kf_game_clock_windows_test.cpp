@@ -1,6 +1,6 @@
 // The game clock's native counter on Windows is the performance counter: the same frequency as
 // QueryPerformanceFrequency, and readings that fall between two QueryPerformanceCounter calls.
-#include "kelpforge/game/kf_game_clock.h"
+#include "kelpforge/game/implementation/kf_game_clock.h"
 
 #include <gtest/gtest.h>
 

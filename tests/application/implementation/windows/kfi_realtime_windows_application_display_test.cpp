@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
+#include "kelpforge/application/implementation/kf_window_system.h"
 #include "kelpforge/application/kf_application.h"
 #include "kelpforge/application/kf_input.h"
-#include "kelpforge/application/kf_window_system.h"
 #include "tests/support/gl_surface.h"
 #include "tests/support/scripted_platform.h"
 

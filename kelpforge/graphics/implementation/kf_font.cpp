@@ -2,7 +2,7 @@
 // rules exactly (float sums of float products, ceilings and truncations toward zero); the only
 // departures are where stb_truetype or the bitmap would otherwise be driven out of bounds, and
 // conversions of out-of-range floats, which saturate instead of being undefined.
-#include "kelpforge/graphics/kf_font.h"
+#include "kelpforge/graphics/implementation/kf_font.h"
 
 #include <algorithm>
 #include <cmath>
@@ -11,7 +11,7 @@
 #include <new>
 #include <utility>
 
-#include "kelpforge/core/kf_file.h"
+#include "kelpforge/core/implementation/kf_file.h"
 
 // The built-in font, embedded at build time (kelpforge/assets/).
 extern const unsigned char kfBuiltInFontData[];

@@ -9,8 +9,8 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "kelpforge/audio/kf_audio_output.h"
-#include "kelpforge/audio/kf_request_ring.h"
+#include "kelpforge/audio/implementation/kf_audio_output.h"
+#include "kelpforge/audio/implementation/kf_request_ring.h"
 
 namespace Kelpforge::Audio::kfImplementation {
 

@@ -7,8 +7,8 @@
 #include <memory>
 #include <vector>
 
-#include "kelpforge/audio/kf_ogg_vorbis_guard.h"
-#include "kelpforge/audio/kf_sound_decoder.h"
+#include "kelpforge/audio/implementation/kf_ogg_vorbis_guard.h"
+#include "kelpforge/audio/implementation/kf_sound_decoder.h"
 
 #define STB_VORBIS_HEADER_ONLY
 #define STB_VORBIS_NO_STDIO

@@ -12,7 +12,7 @@
 //   byte counts overflow the int that stb_vorbis allocates with;
 // - anything stb_vorbis itself refuses in the setup packet, so that it never leaves the setup
 //   half built (its clean-up then frees pointers it never set).
-#include "kelpforge/audio/kf_ogg_vorbis_guard.h"
+#include "kelpforge/audio/implementation/kf_ogg_vorbis_guard.h"
 
 #include <algorithm>
 #include <climits>

@@ -1,4 +1,4 @@
-#include "kelpforge/game/kf_game_clock.h"
+#include "kelpforge/game/implementation/kf_game_clock.h"
 
 #ifdef _WIN32
 #include <windows.h>

@@ -1,14 +1,14 @@
 // The sprite batch: one process-wide vertex array, the open passes and their translation. The CPU
 // transform repeats, in single precision and in the same order, the steps OpenGL's fixed-function
 // matrices take for a sprite, so the quads land where drawing each sprite on its own put them.
-#include "kelpforge/graphics/kf_sprite_batch.h"
+#include "kelpforge/graphics/implementation/kf_sprite_batch.h"
 
 #include <algorithm>
 #include <cmath>
 #include <numbers>
 #include <vector>
 
-#include "kelpforge/graphics/kf_opengl.h"
+#include "kelpforge/graphics/implementation/kf_opengl.h"
 #include "kelpforge/graphics/kf_sprite.h"
 #include "kelpforge/graphics/kf_texture_manager.h"
 
@@ -129,7 +129,7 @@ SpriteBatchPass::~SpriteBatchPass() {
 }
 
 void SpriteBatchPass::Render(Graphic& graphic) {
-  if (graphic.drawsThroughSpriteBatch) {
+  if (graphic.DrawsThroughSpriteBatch()) {
     graphic.Render();
     return;
   }

@@ -1,12 +1,12 @@
 // WAV reading, the conversion of any source into the mixer's format, and the choice of decoder.
 // The WAV reader walks the RIFF chunks and takes a chunk only when all of its stated bytes are
 // inside the file; an unknown chunk is skipped by its size.
-#include "kelpforge/audio/kf_sound_decoder.h"
+#include "kelpforge/audio/implementation/kf_sound_decoder.h"
 
 #include <cstdint>
 #include <cstring>
 
-#include "kelpforge/core/kf_file.h"
+#include "kelpforge/core/implementation/kf_file.h"
 
 namespace Kelpforge::Audio::kfImplementation {
 

@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "kelpforge/application/kf_window_system.h"
+#include "kelpforge/application/implementation/kf_window_system.h"
 
 namespace Kelpforge::Application::kfImplementation {
 

@@ -1,7 +1,7 @@
 // The run loop's pacing: decides from the measured passes whether the buffer swap already waits
 // for the display, and otherwise sleeps to an absolute deadline one refresh period after the
 // last, so waking late never adds up. Only when a pass starts changes; what a pass does does not.
-#include "kelpforge/application/kf_frame_pacing.h"
+#include "kelpforge/application/implementation/kf_frame_pacing.h"
 
 namespace Kelpforge::Application::kfImplementation {
 

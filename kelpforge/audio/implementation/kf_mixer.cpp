@@ -1,6 +1,6 @@
 // The mixer's two sides. Mix works through the output in chunks that fit a float accumulator on
 // the stack, so it allocates nothing, takes no lock and calls nothing that may block or report.
-#include "kelpforge/audio/kf_mixer.h"
+#include "kelpforge/audio/implementation/kf_mixer.h"
 
 #include <cmath>
 

@@ -1,7 +1,7 @@
 // What each check guards against is the read stb_truetype makes at that place: the comments name
 // the library routine whose reads the check keeps inside the file. Every offset is computed in
 // 64 bits from the start of the file, so no sum here can wrap.
-#include "kelpforge/graphics/kf_font_validator.h"
+#include "kelpforge/graphics/implementation/kf_font_validator.h"
 
 #include <algorithm>
 #include <cmath>

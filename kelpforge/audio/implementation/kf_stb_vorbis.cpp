@@ -1,5 +1,5 @@
 // The stb_vorbis implementation, compiled from the distribution's header like the other stb units
-// (kelpforge/graphics/kf_stb.cpp). Files are read by our own code, so its stdio part is left out.
+// (kelpforge/graphics/implementation/kf_stb.cpp). Files are read by our own code, so its stdio part is left out.
 // Its asserts are left out of every build type, as in the fuzzed builds: the checks that guard it
 // (kf_ogg_vorbis_guard.cpp) are proven against those builds.
 #define STB_VORBIS_NO_STDIO

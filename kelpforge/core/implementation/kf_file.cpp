@@ -1,7 +1,7 @@
 // ReadRegularFile on POSIX and on Windows (the C runtime's descriptor calls, which MinGW
 // provides). The type and size come from the open descriptor, so the file that is checked is the
 // file that is read.
-#include "kelpforge/core/kf_file.h"
+#include "kelpforge/core/implementation/kf_file.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -13,7 +13,7 @@
 #include <optional>
 #include <string>
 
-#include "kelpforge/graphics/kf_font_validator.h"
+#include "kelpforge/graphics/implementation/kf_font_validator.h"
 
 namespace Kelpforge::Graphics::kfImplementation {
 
