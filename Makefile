@@ -1,9 +1,9 @@
 # The README's commands. Each installs what it needs, builds, and runs.
 #   make run            build and start the game (from the repository root, which holds data/)
-#   make test           build and pass the whole test suite (under Xvfb when there is no display)
+#   make test           build and pass the whole test suite (under an Xvfb of its own)
 #   make test-sanitize  the same suite built with AddressSanitizer + UndefinedBehaviorSanitizer
 #   make fuzz-smoke     each fuzz target for 30 seconds
-#   make bench          the benchmarks, release build, under Xvfb when there is no display
+#   make bench          the benchmarks, release build, under an Xvfb of their own
 #   make test-windows   the suite cross-built for Windows, run under Wine inside Xvfb
 #   make dist-windows   rally_court-windows.zip: rally_court.exe and data/, for Windows
 #   make install        the game and Kelpforge under PREFIX (default /usr/local), honouring DESTDIR
@@ -21,9 +21,10 @@ ifeq ($(CI),true)
 CMAKE_FLAGS += -DKF_WARNINGS_AS_ERRORS=ON
 endif
 
-# Graphical programs run under a virtual X server when no display is there.
+# Tests and benchmarks always run under a virtual X server of their own, whatever DISPLAY says:
+# they grab focus, send keys and go fullscreen, which must never happen on a developer's desktop.
 XVFB = xvfb-run -a -s "-screen 0 1920x1080x24 -nolisten tcp"
-WITH_DISPLAY = $(if $(DISPLAY),,$(XVFB))
+WITH_DISPLAY = $(XVFB)
 export LIBGL_ALWAYS_SOFTWARE ?= 1
 
 .PHONY: all deps build run test test-sanitize fuzz-smoke bench test-windows dist-windows install \

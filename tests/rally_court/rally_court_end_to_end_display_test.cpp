@@ -10,11 +10,6 @@
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
-#include <fcntl.h>
-#include <signal.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -31,6 +26,7 @@
 #include <stb_image.h>
 
 #include "kelpforge/audio/implementation/kf_sound_decoder.h"
+#include "tests/support/child_process.h"
 
 #define STB_IMAGE_WRITE_STATIC
 #define STB_IMAGE_WRITE_IMPLEMENTATION
@@ -96,62 +92,14 @@ class GameProcess {
 public:
   explicit GameProcess(const fs::path& workingDirectory, const std::vector<std::string>& arguments = {},
                        const fs::path& program = RALLY_COURT_BINARY, const std::vector<std::string>& environment = {})
-      : directory(workingDirectory) {
-    std::vector<char*> argv{const_cast<char*>(program.c_str())};
-    for (const std::string& argument : arguments) {
-      argv.push_back(const_cast<char*>(argument.c_str()));
-    }
-    argv.push_back(nullptr);
-    pid = fork();
-    if (pid == 0) {
-      if (chdir(directory.c_str()) != 0) {
-        _exit(127);
-      }
-      // Ahead of a busy machine's other work where allowed (the timing test measures the game,
-      // not the machine's other load); without the privilege it runs at the usual priority.
-      setpriority(PRIO_PROCESS, 0, -15);
-      for (const std::string& variable : environment) {
-        putenv(const_cast<char*>(variable.c_str()));
-      }
-      const int output = open("stdout.txt", O_WRONLY | O_CREAT | O_TRUNC, 0644);
-      dup2(output, STDOUT_FILENO);
-      execv(program.c_str(), argv.data());
-      _exit(127);
-    }
-  }
-
-  ~GameProcess() {
-    if (pid > 0 && !exitStatus) {
-      kill(pid, SIGKILL);
-      waitpid(pid, nullptr, 0);
-    }
-  }
+      : process(program, arguments, workingDirectory, environment) {}
 
   // The exit status once the program has ended, or nothing after `timeout`.
-  std::optional<int> WaitForExit(std::chrono::milliseconds timeout) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (std::chrono::steady_clock::now() < deadline) {
-      int status = 0;
-      if (waitpid(pid, &status, WNOHANG) == pid) {
-        exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-        return exitStatus;
-      }
-      std::this_thread::sleep_for(20ms);
-    }
-    return std::nullopt;
-  }
-
-  std::string Output() const {
-    std::ifstream file(directory / "stdout.txt");
-    std::stringstream text;
-    text << file.rdbuf();
-    return text.str();
-  }
+  std::optional<int> WaitForExit(std::chrono::milliseconds timeout) { return process.WaitForExit(timeout); }
+  std::string Output() const { return process.StandardOutput(); }
 
 private:
-  fs::path directory;
-  pid_t pid = -1;
-  std::optional<int> exitStatus;
+  KelpforgeTests::ChildProcess process;
 };
 
 class RallyCourtEndToEnd : public testing::Test {
@@ -159,11 +107,8 @@ protected:
   void SetUp() override {
     display = XOpenDisplay(nullptr);
     ASSERT_NE(display, nullptr) << "these tests need an X server (run them under Xvfb)";
-    workDirectory = fs::temp_directory_path() /
-                    ("rally_court_e2e_" + std::to_string(getpid()) + "_" +
-                     testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(workDirectory);
-    fs::create_directories(workDirectory);
+    scratch.emplace("rally_court_e2e");
+    workDirectory = scratch->Path();
     fs::copy(fs::path(KF_SOURCE_DIR) / "data", workDirectory / "data", fs::copy_options::recursive);
     // The sound device is a file: whatever the machine has, the game plays into sound.wav, in
     // updates of 256 frames (the writer's default of 1024 would make 21 ms the grain of a start).
@@ -177,8 +122,7 @@ protected:
     if (display != nullptr) {
       XCloseDisplay(display);
     }
-    std::error_code ignored;
-    fs::remove_all(workDirectory, ignored);
+    scratch.reset();
   }
 
   // The top-level window titled `title`, once it is mapped and has shown a few frames.
@@ -204,6 +148,13 @@ protected:
         XFree(children);
       }
       if (found != 0) {
+        // A window reaching past the screen's edge cannot be read back: on a screen too small
+        // for it at its place, it is moved to the corner.
+        XWindowAttributes attributes{};
+        XGetWindowAttributes(display, found, &attributes);
+        if (!FitsOnScreen({attributes.x, attributes.y, attributes.width, attributes.height})) {
+          MoveResize(found, {0, 0, attributes.width, attributes.height});
+        }
         std::this_thread::sleep_for(700ms);  // let it draw some frames
         return found;
       }
@@ -253,6 +204,13 @@ protected:
     friend bool operator==(const Placement&, const Placement&) = default;
   };
 
+  bool FitsOnScreen(const Placement& placement) const {
+    const int screen = DefaultScreen(display);
+    return placement.x >= 0 && placement.y >= 0 &&
+           placement.x + placement.width <= DisplayWidth(display, screen) &&
+           placement.y + placement.height <= DisplayHeight(display, screen);
+  }
+
   // Waits until the window has `wanted` place and size, then lets it draw some frames.
   Placement WaitForPlacement(::Window window, const Placement& wanted) {
     Placement placement{};
@@ -280,6 +238,28 @@ protected:
     Key(XK_Alt_L, true);
     Tap(XK_Return);
     Key(XK_Alt_L, false);
+  }
+
+  // Where the court lands in a client of that size: the limiting side filled, the other rounded
+  // to the nearest pixel (halves up), the bars splitting the rest with the odd pixel right or
+  // below.
+  struct Fitted {
+    int left, top;
+    double scale;
+  };
+  static Fitted FitCourt(int clientWidth, int clientHeight) {
+    const long long cw = clientWidth, ch = clientHeight;
+    long long width = cw, height = ch;
+    if (kWidth * ch > kHeight * cw) {
+      height = (2 * kHeight * cw + kWidth) / (2 * kWidth);
+    } else if (kWidth * ch < kHeight * cw) {
+      width = (2 * kWidth * ch + kHeight) / (2 * kHeight);
+    }
+    return {static_cast<int>((cw - width) / 2), static_cast<int>((ch - height) / 2),
+            static_cast<double>(width) / kWidth};
+  }
+  void ExpectScaledCourt(::Window window, const Fitted& fitted) {
+    ExpectScaledCourt(window, fitted.left, fitted.top, fitted.scale);
   }
 
   // The court scaled by `scale` into the window with its top-left corner at (left, top): grey
@@ -333,6 +313,7 @@ protected:
   }
 
   Display* display = nullptr;
+  std::optional<KelpforgeTests::ScratchDirectory> scratch;
   fs::path workDirectory;
 };
 
@@ -470,24 +451,35 @@ TEST_F(RallyCourtEndToEnd, TheCourtFitsAnySizeAndFullscreenTogglesBothWays) {
   const ::Window window = WaitForWindow("Rally Court");
   ASSERT_NE(window, 0u) << game.Output();
   Focus(window);
-  const Placement screen{0, 0, 1920, 1080};  // the Xvfb screen, with no window manager
+  // The X server's screen, whatever its size, with no window manager.
+  const Placement screen{0, 0, DisplayWidth(display, DefaultScreen(display)),
+                         DisplayHeight(display, DefaultScreen(display))};
   const Placement windowed{50, 50, kWidth, kHeight};
+  const Fitted full = FitCourt(screen.width, screen.height);
 
   // Started fullscreen; F11 brings the window it would have had.
   EXPECT_EQ(WaitForPlacement(window, screen), screen);
-  ExpectScaledCourt(window, 0, 0, 1.5);
+  ExpectScaledCourt(window, full);
   Tap(XK_F11);
   EXPECT_EQ(WaitForPlacement(window, windowed), windowed);
-  ExpectScaledCourt(window, 0, 0, 1.0);
+  if (FitsOnScreen(windowed)) {
+    ExpectScaledCourt(window, FitCourt(kWidth, kHeight));
+  }
 
-  // Resized by hand: the same shape fills the window, another gets bars on its long sides.
+  // Resized by hand: the screen's shape, one wider than the court's (bars left and right) and one
+  // taller (bars above and below).
   MoveResize(window, screen);
-  ExpectScaledCourt(window, 0, 0, 1.5);
-  MoveResize(window, {0, 0, 1800, 1000});
-  ExpectScaledCourt(window, 11, 0, 1000.0 / 720.0);
+  ExpectScaledCourt(window, full);
+  const int wideHeight = std::min(screen.height, screen.width * 5 / 9);
+  const Placement wide{0, 0, wideHeight * 9 / 5, wideHeight};
+  MoveResize(window, wide);
+  ExpectScaledCourt(window, FitCourt(wide.width, wide.height));
+  const Placement tall{0, 0, 800, 600};
+  MoveResize(window, tall);
+  ExpectScaledCourt(window, FitCourt(tall.width, tall.height));
   const Placement small{50, 50, 640, 360};
   MoveResize(window, small);
-  ExpectScaledCourt(window, 0, 0, 0.5);
+  ExpectScaledCourt(window, FitCourt(small.width, small.height));
 
   // Alt+Enter toggles the same way, F11 from a smaller window too; W still moves the left paddle
   // in fullscreen.
@@ -495,10 +487,12 @@ TEST_F(RallyCourtEndToEnd, TheCourtFitsAnySizeAndFullscreenTogglesBothWays) {
   EXPECT_EQ(WaitForPlacement(window, screen), screen);
   HoldW();
   const Screenshot moved(display, window);
-  const auto left = BrightRun(moved, 48, 0, 1079, 200);
-  EXPECT_LT(left.first, 450);  // from 492
-  EXPECT_NEAR(left.second - left.first, 95, 1);
-  EXPECT_EQ(BrightRun(moved, 1872, 0, 1079, 200).first, 492);
+  const auto column = [&](double x) { return full.left + static_cast<int>(x * full.scale); };
+  const int paddleTop = static_cast<int>(std::ceil(full.top + 328 * full.scale - 0.5));
+  const auto left = BrightRun(moved, column(32), 0, screen.height - 1, 200);
+  EXPECT_LT(left.first, paddleTop - 28 * full.scale);
+  EXPECT_NEAR(left.second - left.first, 64 * full.scale - 1, 1);
+  EXPECT_EQ(BrightRun(moved, column(1248), 0, screen.height - 1, 200).first, paddleTop);
   AltEnter();
   EXPECT_EQ(WaitForPlacement(window, small), small);
   Tap(XK_F11);

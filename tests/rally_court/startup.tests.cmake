@@ -4,7 +4,7 @@ function(rc_add_exit_test name status matches)
     COMMAND ${CMAKE_COMMAND} -DPROGRAM=$<TARGET_FILE:rally_court> "-DARGUMENTS=${ARGN}"
             -DSTATUS=${status} "-DMATCHES=${matches}" -DWITHOUT_DISPLAY=ON
             -P ${CMAKE_CURRENT_LIST_DIR}/expect_exit.cmake)
-  set_tests_properties(RallyCourt.${name} PROPERTIES LABELS unit)
+  set_tests_properties(RallyCourt.${name} PROPERTIES LABELS unit TIMEOUT 60)
 endfunction()
 
 if(NOT WIN32)
@@ -15,7 +15,7 @@ if(NOT WIN32)
             -DLINE_SOURCE=kelpforge/application/implementation/x11/kfi_x11_window_system.cpp
             "-DLINE_SNIPPET=KF_REPORT_ERROR_IF(state.display == nullptr"
             -P ${CMAKE_CURRENT_LIST_DIR}/expect_exit.cmake)
-  set_tests_properties(RallyCourt.WithoutDisplayReportsOnceAndExitsWithStatusOne PROPERTIES LABELS unit)
+  set_tests_properties(RallyCourt.WithoutDisplayReportsOnceAndExitsWithStatusOne PROPERTIES LABELS unit TIMEOUT 60)
   # Neither needs a display: the command line is read before any window is opened.
   rc_add_exit_test(HelpPrintsTheKeysAndOptions 0 "keys:.*Escape.*usage: rally_court.*--difficulty" --help)
   rc_add_exit_test(AnUnknownOptionIsAnErrorWithTheUsage 2
