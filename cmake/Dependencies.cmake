@@ -12,9 +12,10 @@ target_include_directories(kf_stb SYSTEM INTERFACE ${STB_INCLUDE_DIR})
 # find_dependency in cmake/KelpforgeConfig.cmake.in and the pkg-config names or flags below.
 find_package(Threads REQUIRED)
 if(WIN32)
-  set(KF_PLATFORM_LIBRARIES opengl32 gdi32 user32 winmm kernel32 Threads::Threads)
+  # ws2_32: Winsock 2, for online play.
+  set(KF_PLATFORM_LIBRARIES opengl32 gdi32 user32 winmm ws2_32 kernel32 Threads::Threads)
   set(KF_PKGCONFIG_REQUIRES_PRIVATE "")
-  set(KF_PKGCONFIG_LIBS_PRIVATE "-lopengl32 -lgdi32 -luser32 -lwinmm -lkernel32 ${CMAKE_THREAD_LIBS_INIT}")
+  set(KF_PKGCONFIG_LIBS_PRIVATE "-lopengl32 -lgdi32 -luser32 -lwinmm -lws2_32 -lkernel32 ${CMAKE_THREAD_LIBS_INIT}")
   set(KF_PKGCONFIG_CFLAGS "-DNOMINMAX -DWIN32_LEAN_AND_MEAN")
 else()
   set(OpenGL_GL_PREFERENCE GLVND)

@@ -93,14 +93,11 @@ void GameApplicationHandler::OnPlatformSignalB(std::int32_t, std::int32_t) {}
 void UpdateAndRenderScene(GameScene& scene, float step) {
   scene.simulationAccumulator = scene.simulationAccumulator + step;
 
-  for (int steps = 0; scene.simulationAccumulator > kFixedTimeStep && steps < kMaximumSimulateSteps;
-       ++steps) {
-    for (Entity* entity : scene.entities) {
-      entity->RecordPreviousPosition();
-    }
-    scene.Simulate();
+  int offered = 0;
+  for (; scene.simulationAccumulator > kFixedTimeStep && offered < kMaximumSimulateSteps; ++offered) {
     scene.simulationAccumulator = scene.simulationAccumulator - kFixedTimeStep;
   }
+  scene.RunFixedSteps(offered);
 
   scene.Update(step);
 

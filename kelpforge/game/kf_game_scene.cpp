@@ -24,6 +24,19 @@ void GameScene::Simulate() {
   }
 }
 
+void GameScene::RunFixedSteps(int offered) {
+  for (int step = 0; step < offered; ++step) {
+    RecordEntityPositions();
+    Simulate();
+  }
+}
+
+void GameScene::RecordEntityPositions() {
+  for (Entity* entity : entities) {
+    entity->RecordPreviousPosition();
+  }
+}
+
 void GameScene::Update(float deltaTime) {
   for (std::size_t i = 0; i < entities.size(); ++i) {
     if (entities[i]->isActive) {

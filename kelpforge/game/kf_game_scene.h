@@ -18,6 +18,13 @@ public:
 
   // Simulate() on each active entity, in order.
   virtual void Simulate();
+  // The fixed steps of one frame: the game loop offers `offered` steps (the frame clamp and the
+  // step cap applied, their time already taken from the accumulator). Here each is run: where
+  // the entities stand is recorded for motion smoothing, then Simulate(). A scene that plays
+  // online lets its session decide instead how many run, and with which inputs.
+  virtual void RunFixedSteps(int offered);
+  // Records where each entity stands before a fixed step, for motion smoothing.
+  void RecordEntityPositions();
   // Update on each active entity, then on the graphic list if it is active.
   virtual void Update(float deltaTime);
   // Render on each visible entity, then on the graphic list if it is visible, in one batched

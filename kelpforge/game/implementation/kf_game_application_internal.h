@@ -41,8 +41,8 @@ extern GameTimer theGameTimer;
 void ResetGameTimer();
 void UpdateGameTimer();
 
-// Adds `step` to the scene's accumulator, runs the fixed steps it allows (each after recording
-// where the scene's entities stand), then Update(step), clears the colour buffer and renders the
+// Adds `step` to the scene's accumulator, takes from it the fixed steps it allows and has the
+// scene run them (RunFixedSteps), then Update(step), clears the colour buffer and renders the
 // scene between BeginRender2D and EndRender2D. A minimized window (an empty viewport) is neither
 // cleared nor drawn.
 void UpdateAndRenderScene(GameScene& scene, float step);
