@@ -1,5 +1,5 @@
 // Kelpforge in one include: the whole game-facing API of the framework (window and input, the
-// game loop with scenes and entities, sprites, text, colours, sound, data files, error reports).
+// game loop with scenes and entities, sprites, text, colours, sound, data files, error reports, online play).
 // Everything a game may call is declared here or in the headers it includes; nothing else is
 // installed.
 #pragma once
@@ -22,3 +22,8 @@
 #include "kelpforge/graphics/kf_text.h"
 #include "kelpforge/graphics/kf_texture_manager.h"
 #include "kelpforge/graphics/kf_vector2.h"
+#include "kelpforge/online/kf_network_overlay.h"
+#include "kelpforge/online/kf_network_statistics.h"
+#include "kelpforge/online/kf_online_match.h"
+#include "kelpforge/online/kf_rollback_game.h"
+#include "kelpforge/online/kf_sync_test.h"

@@ -18,6 +18,7 @@ std::array<std::uint8_t, KeyCount> theCurrentKeyStates{};
 std::array<std::uint8_t, KeyCount> thePressedKeyStates{};
 
 constexpr std::uint32_t kVirtualKeySpace = 0x20;
+constexpr std::uint32_t kVirtualKeyF1 = 0x70;
 constexpr std::uint32_t kVirtualKeyEscape = 0x1B;
 constexpr std::uint32_t kVirtualKeyReturn = 0x0D;
 constexpr std::uint32_t kVirtualKeyLeft = 0x25;
@@ -50,6 +51,9 @@ void BuildKeyTable() {
   }
   for (std::int32_t j = 0; j < 26; ++j) {
     theKeyTable[0x41 + j] = KeyA + j;
+  }
+  for (std::int32_t f = 0; f < 12; ++f) {
+    theKeyTable[kVirtualKeyF1 + f] = KeyF1 + f;
   }
   theKeyTable[kVirtualKeySpace] = KeySpace;
   theKeyTable[kVirtualKeyEscape] = KeyEscape;

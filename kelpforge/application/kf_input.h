@@ -17,6 +17,8 @@ enum Key {
   KeyMouseLeft,
   KeyMouseRight,
   KeyMouseMiddle,
+  // After the first 46, so theirs keep their values.
+  KeyF1, KeyF2, KeyF3, KeyF4, KeyF5, KeyF6, KeyF7, KeyF8, KeyF9, KeyF10, KeyF11, KeyF12,
   KeyCount
 };
 
