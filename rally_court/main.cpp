@@ -1,8 +1,11 @@
 // Rally Court's entry point: the command line, the data directory, then window, sprite sheet,
-// sounds (muted with --mute), court, title and the game loop until the window closes. Exits with
+// sounds (muted with --mute), court, the online match or the sync test when asked for, title and
+// the game loop until the window closes. An online match that cannot start is one line on
+// standard error, and the court plays locally. Exits with
 // status 0 after a normal end (also without an audio device), 1 when no window could be opened and
 // 2 for a command line it does not understand.
 #include <cstdio>
+#include <string>
 
 #include "kelpforge/application/kf_application.h"
 #include "kelpforge/audio/kf_sound_manager.h"
@@ -41,7 +44,27 @@ int main(int argc, char** argv) {
   RallyCourt::LoadCourtSounds();
   {
     RallyCourt::RallyCourtScene court;
-    court.GiveToComputer(commandLine.options.computer, commandLine.options.difficulty);
+    const RallyCourt::Options& options = commandLine.options;
+    court.GiveToComputer(options.computer, options.difficulty);
+    if (options.syncTest) {
+      court.StartSyncTest();
+    } else if (options.hostPort || options.joinHost) {
+      Kelpforge::Online::MatchSettings settings;
+      settings.gameName = RallyCourt::kOnlineGameName;
+      settings.inputDelay = options.inputDelay;
+      std::string failure;
+      auto match = options.hostPort
+                       ? Kelpforge::Online::OnlineMatch::Host(court, *options.hostPort, settings, failure)
+                       : Kelpforge::Online::OnlineMatch::Join(court, *options.joinHost, options.joinPort, settings, failure);
+      if (match) {
+        const std::string notice = options.hostPort
+                                       ? "Waiting for a player on port " + std::to_string(*options.hostPort)
+                                       : "Connecting to " + *options.joinHost + "...";
+        court.PlayOnline(std::move(match), notice, options.difficulty);
+      } else {
+        std::fprintf(stderr, "rally_court: no online match (%s); playing locally\n", failure.c_str());
+      }
+    }
     Kelpforge::Application::SetWindowTitle(RallyCourt::ToString("Rally Court"));
     application.RunGame(court);
   }

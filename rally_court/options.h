@@ -2,6 +2,8 @@
 // Parsing only reads the arguments; main decides what each option does.
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <string>
 
 namespace RallyCourt {
@@ -15,6 +17,13 @@ struct Options {
   bool mute = false;
   ComputerSide computer = ComputerSide::None;
   Difficulty difficulty = Difficulty::Normal;
+  // Online: host a match on this port (left paddle), or join one (right paddle).
+  std::optional<std::uint16_t> hostPort;
+  std::optional<std::string> joinHost;
+  std::uint16_t joinPort = 24680;
+  int inputDelay = 0;
+  // Every step run twice and checked (the sync test).
+  bool syncTest = false;
 };
 
 struct CommandLine {
