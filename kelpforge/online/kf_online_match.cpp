@@ -1,5 +1,6 @@
 #include "kelpforge/online/kf_online_match.h"
 
+#include <algorithm>
 #include <random>
 
 #include "kelpforge/game/implementation/kf_game_clock.h"
@@ -146,6 +147,10 @@ std::string OnlineMatch::NoConnectionText() const {
 int OnlineMatch::LocalPlayer() const { return parts->session.LocalPlayer(); }
 
 std::int32_t OnlineMatch::CurrentStep() const { return parts->session.CurrentStep(); }
+
+std::int32_t OnlineMatch::ConfirmedUpTo() const {
+  return std::min(parts->session.ConfirmedUpTo(), parts->session.CurrentStep());
+}
 
 const NetworkStatistics& OnlineMatch::Statistics() const { return parts->session.Statistics(); }
 

@@ -62,6 +62,8 @@ public:
   int LocalPlayer() const;
   // The step the match is at (the next to run).
   std::int32_t CurrentStep() const;
+  // Every step before this one ran with both players' real inputs and will never run again.
+  std::int32_t ConfirmedUpTo() const;
   const NetworkStatistics& Statistics() const;
   const NetworkHistory& History() const;
   // Says goodbye and ends the match.
