@@ -38,7 +38,7 @@ public:
     ++steps;
     // A step run again after a rollback overwrites what it left the first time.
     after[step.step] = value;
-    EXPECT_FALSE(step.isConfirmed && confirmedSteps.count(step.step)) << "a confirmed step ran again";
+    EXPECT_FALSE(online && step.isConfirmed && confirmedSteps.count(step.step)) << "a confirmed step ran again";
     if (step.isConfirmed) confirmedSteps.insert(step.step);
     replays += step.isReplay ? 1 : 0;
   }
@@ -50,6 +50,8 @@ public:
   std::int32_t steps = 0;
   std::uint64_t value = 1;
   bool drift = false;
+  // The sync test runs every step twice on purpose.
+  bool online = true;
   std::uint64_t hidden = 0;
   int pattern;
   int replays = 0;
@@ -268,6 +270,7 @@ TEST(OnlineMatchTest, AGameThatIsNotDeterministicIsCaughtByTheChecksumsAndByTheS
     testing::internal::CaptureStdout();
     CountingGame game(1);
     game.game.drift = drift;
+    game.game.online = false;
     Online::SyncTest syncTest(game);
     for (int frame = 0; frame < 300; ++frame) syncTest.RunFrame(frame % 3);
     testing::internal::GetCapturedStdout();
