@@ -96,7 +96,7 @@ std::vector<std::uint64_t> ConfirmedHistory(const MixingGame& game, std::int32_t
 }
 
 std::size_t ExpectSameHistories(const MixingGame& a, const MixingGame& b, const LinkedMatches& pair) {
-  const std::int32_t both = std::min(pair.matches[0]->ConfirmedUpTo(), pair.matches[1]->ConfirmedUpTo());
+  const std::int32_t both = std::min(pair.view[0]->ConfirmedUpTo(), pair.view[1]->ConfirmedUpTo());
   const auto history = ConfirmedHistory(a, both);
   EXPECT_EQ(history, ConfirmedHistory(b, both));
   return history.size();

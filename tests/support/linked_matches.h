@@ -35,6 +35,7 @@ public:
         std::make_unique<Kelpforge::Online::OnlineMatch::Parts>(hostGame, host, link.Endpoint(HostAddress()), clock));
     matches[1] = std::make_unique<Kelpforge::Online::OnlineMatch>(
         std::make_unique<Kelpforge::Online::OnlineMatch::Parts>(joinerGame, joiner, link.Endpoint(JoinerAddress()), clock));
+    view = {matches[0].get(), matches[1].get()};
   }
 
   // One frame of `frameTime` on both sides (or on those `running` names), the host first.
@@ -48,21 +49,26 @@ public:
       accumulators[side] += step;
       int offered = 0;
       for (; accumulators[side] > 0.01f && offered < 5; ++offered) accumulators[side] -= 0.01f;
-      if (beforeRun) beforeRun(side);
-      matches[side]->RunFrame(offered);
-      if (afterRun) afterRun(side);
+      if (runSide) {
+        runSide(side, offered);
+      } else {
+        matches[side]->RunFrame(offered);
+      }
     }
   }
 
-  Kelpforge::Online::OnlineMatch& Host() { return *matches[0]; }
-  Kelpforge::Online::OnlineMatch& Joiner() { return *matches[1]; }
+  Kelpforge::Online::OnlineMatch& Host() { return *view[0]; }
+  Kelpforge::Online::OnlineMatch& Joiner() { return *view[1]; }
+  // Hands a match to whoever plays it (a scene that runs it from its own RunFixedSteps).
+  std::unique_ptr<Kelpforge::Online::OnlineMatch> Release(int side) { return std::move(matches[side]); }
 
   double now = 100.0;
   OnlineImpl::MemoryLink link;
   std::array<std::unique_ptr<Kelpforge::Online::OnlineMatch>, 2> matches;
   std::array<float, 2> accumulators{};
-  std::function<void(int)> beforeRun;
-  std::function<void(int)> afterRun;
+  std::array<Kelpforge::Online::OnlineMatch*, 2> view{};
+  // Runs a side's frame instead of its match's RunFrame.
+  std::function<void(int side, int offered)> runSide;
 };
 
 }  // namespace KelpforgeTests
