@@ -47,4 +47,32 @@ TEST(OptionsTest, AnythingNotUnderstoodIsOneLineOfError) {
   EXPECT_EQ(Parse({"--computer", "--help"}).error, "unknown side '--help' for --computer (left, right or both)");
 }
 
+TEST(OptionsTest, OnlineOptionsTakeTheirPortsAddressesAndOnlyTheComputerOfTheOwnSide) {
+  EXPECT_EQ(Parse({"--host"}).options.hostPort, 24680);
+  EXPECT_EQ(Parse({"--host", "3000", "--mute"}).options.hostPort, 3000);
+  EXPECT_EQ(Parse({"--host=3001"}).options.hostPort, 3001);
+  EXPECT_TRUE(Parse({"--host", "--mute"}).options.mute);
+  const auto joined = Parse({"--join", "[::1]:3002", "--input-delay", "4", "--computer", "right"});
+  EXPECT_EQ(joined.error, "");
+  EXPECT_EQ(joined.options.joinHost, "::1");
+  EXPECT_EQ(joined.options.joinPort, 3002);
+  EXPECT_EQ(joined.options.inputDelay, 4);
+  EXPECT_EQ(Parse({"--join=127.0.0.1"}).options.joinPort, 24680);
+  EXPECT_EQ(Parse({"--join", "localhost:9"}).options.joinHost, "localhost");
+  EXPECT_EQ(Parse({"--join", "::1"}).options.joinHost, "::1");
+  EXPECT_TRUE(Parse({"--sync-test"}).options.syncTest);
+
+  EXPECT_EQ(Parse({"--host", "--computer", "right"}).error,
+            "with --host the computer can play only the left paddle (--computer left)");
+  EXPECT_EQ(Parse({"--join", "127.0.0.1", "--computer=both"}).error,
+            "with --join the computer can play only the right paddle (--computer right)");
+  EXPECT_EQ(Parse({"--host", "--join", "127.0.0.1"}).error, "--host and --join cannot be used together");
+  EXPECT_EQ(Parse({"--sync-test", "--host"}).error, "--sync-test plays locally; it cannot be used with --host or --join");
+  EXPECT_EQ(Parse({"--input-delay", "2"}).error, "--input-delay needs --host or --join");
+  EXPECT_EQ(Parse({"--host", "--input-delay", "11"}).error, "bad step count '11' for --input-delay (0 to 10)");
+  EXPECT_EQ(Parse({"--host=70000"}).error, "bad port '70000' for --host (1 to 65535)");
+  EXPECT_EQ(Parse({"--join", "[::1"}).error, "bad address '[::1' for --join (HOST, HOST:PORT or [IPV6]:PORT)");
+  EXPECT_EQ(Parse({"--join", "host:0"}).error, "bad address 'host:0' for --join (HOST, HOST:PORT or [IPV6]:PORT)");
+}
+
 }  // namespace

@@ -18,6 +18,9 @@ if(NOT WIN32)
   set_tests_properties(RallyCourt.WithoutDisplayReportsOnceAndExitsWithStatusOne PROPERTIES LABELS unit TIMEOUT 60)
   # Neither needs a display: the command line is read before any window is opened.
   rc_add_exit_test(HelpPrintsTheKeysAndOptions 0 "keys:.*Escape.*usage: rally_court.*--difficulty" --help)
+  rc_add_exit_test(ABadMixOfOnlineOptionsIsAnErrorWithTheUsage 2
+    "^rally_court: with --host the computer can play only the left paddle [(]--computer left[)]\nusage: rally_court.*--join"
+    --host --computer both)
   rc_add_exit_test(AnUnknownOptionIsAnErrorWithTheUsage 2
     "^rally_court: unknown option '--bogus'\nusage: rally_court" --bogus)
 endif()
