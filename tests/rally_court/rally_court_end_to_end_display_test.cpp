@@ -10,14 +10,22 @@
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <optional>
+#include <random>
+#include <set>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -97,6 +105,7 @@ public:
   // The exit status once the program has ended, or nothing after `timeout`.
   std::optional<int> WaitForExit(std::chrono::milliseconds timeout) { return process.WaitForExit(timeout); }
   std::string Output() const { return process.StandardOutput(); }
+  void Kill() { process.Kill(); }
 
 private:
   KelpforgeTests::ChildProcess process;
@@ -125,8 +134,9 @@ protected:
     scratch.reset();
   }
 
-  // The top-level window titled `title`, once it is mapped and has shown a few frames.
-  ::Window WaitForWindow(const std::string& title) {
+  // The top-level window titled `title` (other than `other`), once it is mapped and has shown a
+  // few frames.
+  ::Window WaitForWindow(const std::string& title, ::Window other = 0) {
     const auto deadline = std::chrono::steady_clock::now() + 20s;
     while (std::chrono::steady_clock::now() < deadline) {
       ::Window root = DefaultRootWindow(display);
@@ -138,7 +148,7 @@ protected:
         for (unsigned int i = 0; i < count && found == 0; ++i) {
           char* name = nullptr;
           XWindowAttributes attributes{};
-          if (XFetchName(display, children[i], &name) != 0 && name != nullptr && title == name &&
+          if (children[i] != other && XFetchName(display, children[i], &name) != 0 && name != nullptr && title == name &&
               XGetWindowAttributes(display, children[i], &attributes) != 0 &&
               attributes.map_state == IsViewable) {
             found = children[i];
@@ -595,6 +605,175 @@ TEST_F(RallyCourtEndToEnd, WithoutAnAudioDeviceItReportsOnceAndEscapeExitsZero) 
   const std::string output = game.Output();
   EXPECT_NE(output.find(report), std::string::npos) << output;
   EXPECT_EQ(output.find("MESSAGE: "), output.rfind("MESSAGE: ")) << "more than one report:\n" << output;
+}
+
+// A UDP relay of the test's own on loopback between the joiner and the host: it drops one
+// datagram in twelve and sends one in fifty twice, by a seeded generator, until it is destroyed.
+class LossyRelay {
+public:
+  LossyRelay(std::uint16_t listenPort, std::uint16_t hostPort) {
+    front = Bound(listenPort);
+    back = Bound(0);
+    host.sin_family = AF_INET;
+    host.sin_port = htons(hostPort);
+    host.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    worker = std::thread([this] { Run(); });
+  }
+  ~LossyRelay() {
+    stop = true;
+    worker.join();
+    close(front);
+    close(back);
+  }
+  std::atomic<int> forwarded{0};
+
+private:
+  static int Bound(std::uint16_t port) {
+    const int descriptor = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(port);
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bind(descriptor, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    return descriptor;
+  }
+  void Run() {
+    std::mt19937 random(24680);
+    sockaddr_in joiner{};
+    bool joinerKnown = false;
+    char buffer[2048];
+    while (!stop) {
+      pollfd sockets[2] = {{front, POLLIN, 0}, {back, POLLIN, 0}};
+      if (poll(sockets, 2, 20) <= 0) continue;
+      for (int i = 0; i < 2; ++i) {
+        if ((sockets[i].revents & POLLIN) == 0) continue;
+        sockaddr_in from{};
+        socklen_t length = sizeof from;
+        const ssize_t size = recvfrom(sockets[i].fd, buffer, sizeof buffer, 0, reinterpret_cast<sockaddr*>(&from), &length);
+        if (size < 0) continue;
+        if (i == 0) {
+          joiner = from;
+          joinerKnown = true;
+        }
+        if ((i == 1 && !joinerKnown) || random() % 12 == 0) continue;
+        const int copies = random() % 50 == 0 ? 2 : 1;
+        for (int copy = 0; copy < copies; ++copy) {
+          // The joiner's datagrams go to the host from the back socket, the host's to the joiner from the front.
+          if (i == 0) {
+            sendto(back, buffer, static_cast<std::size_t>(size), 0, reinterpret_cast<sockaddr*>(&host), sizeof host);
+          } else {
+            sendto(front, buffer, static_cast<std::size_t>(size), 0, reinterpret_cast<sockaddr*>(&joiner), sizeof joiner);
+          }
+        }
+        ++forwarded;
+      }
+    }
+  }
+  int front = -1;
+  int back = -1;
+  sockaddr_in host{};
+  std::atomic<bool> stop{false};
+  std::thread worker;
+};
+
+// Glyph pixels of the notice line under the centre of a court drawn at `scale`, beside the
+// centre line.
+int NoticePixels(const Screenshot& shot, double scale) {
+  int lit = 0;
+  for (int y = static_cast<int>(562 * scale); y < static_cast<int>(610 * scale); ++y) {
+    for (int x = static_cast<int>(300 * scale); x < static_cast<int>(980 * scale); ++x) {
+      if (std::abs(x - 640 * scale) < 14 * scale) continue;
+      lit += shot.At(x, y).r > 64 && shot.At(x, y).r < 200 ? 1 : 0;
+    }
+  }
+  return lit;
+}
+
+// Pixels of the score band that differ between two shots, the white ball left out.
+int ScoreBandDifference(const Screenshot& a, const Screenshot& b, double scale) {
+  int differing = 0;
+  for (int y = static_cast<int>(20 * scale); y < static_cast<int>(80 * scale); ++y) {
+    for (int x = 0; x < a.width && x < b.width; ++x) {
+      const int p = a.At(x, y).r;
+      const int q = b.At(x, y).r;
+      differing += p <= 200 && q <= 200 && std::abs(p - q) > 40 ? 1 : 0;
+    }
+  }
+  return differing;
+}
+
+TEST_F(RallyCourtEndToEnd, TwoProgramsPlayOneMatchOnlineThroughALossyRelay) {
+  const auto hostPort = static_cast<std::uint16_t>(30000 + getpid() % 10000 * 2);
+  const auto relayPort = static_cast<std::uint16_t>(hostPort + 1);
+  const fs::path joinerDirectory = workDirectory / "joiner";
+  fs::create_directories(joinerDirectory);
+  fs::copy(workDirectory / "data", joinerDirectory / "data", fs::copy_options::recursive);
+  constexpr double kScale = 0.75;
+  const Placement left{0, 0, 960, 540};
+  const Placement right{960, 0, 960, 540};
+
+  GameProcess host(workDirectory, {"--host", std::to_string(hostPort), "--mute"});
+  const ::Window hostWindow = WaitForWindow("Rally Court");
+  ASSERT_NE(hostWindow, 0u) << host.Output();
+  MoveResize(hostWindow, left);
+  EXPECT_GT(NoticePixels(Screenshot(display, hostWindow), kScale), 100) << "the waiting notice";
+
+  LossyRelay relay(relayPort, hostPort);
+  GameProcess joiner(joinerDirectory, {"--join", "127.0.0.1:" + std::to_string(relayPort), "--mute"});
+  const ::Window joinerWindow = WaitForWindow("Rally Court", hostWindow);
+  ASSERT_NE(joinerWindow, 0u) << joiner.Output();
+  MoveResize(joinerWindow, right);
+
+  // The match starts: both notices go.
+  bool playing = false;
+  for (int tries = 0; tries < 100 && !playing; ++tries) {
+    playing = NoticePixels(Screenshot(display, hostWindow), kScale) < 20 &&
+              NoticePixels(Screenshot(display, joinerWindow), kScale) < 20;
+    std::this_thread::sleep_for(100ms);
+  }
+  ASSERT_TRUE(playing) << "the match did not start; relay forwarded " << relay.forwarded;
+
+  // W held on the host moves the left paddle on both screens, to the same place.
+  const Screenshot start(display, hostWindow);
+  Focus(hostWindow);
+  HoldW();
+  std::this_thread::sleep_for(500ms);
+  const auto hostPaddle = BrightRun(Screenshot(display, hostWindow), 24, 0, 539, 200);
+  const auto joinerPaddle = BrightRun(Screenshot(display, joinerWindow), 24, 0, 539, 200);
+  EXPECT_LT(hostPaddle.first, 246 - 40);
+  EXPECT_NEAR(joinerPaddle.first, hostPaddle.first, 2);
+
+  // Nobody plays the right paddle: a point comes soon, and both show the same score.
+  bool scored = false;
+  const auto deadline = std::chrono::steady_clock::now() + 30s;
+  while (!scored && std::chrono::steady_clock::now() < deadline) {
+    scored = ScoreBandDifference(start, Screenshot(display, hostWindow), kScale) > 30;
+    std::this_thread::sleep_for(100ms);
+  }
+  ASSERT_TRUE(scored);
+  std::this_thread::sleep_for(700ms);
+  EXPECT_LT(ScoreBandDifference(Screenshot(display, hostWindow), Screenshot(display, joinerWindow), kScale), 30);
+
+  // The joiner dies without a goodbye: after its silence the host says so and the computer
+  // takes the right paddle.
+  joiner.Kill();
+  bool noticed = false;
+  for (int tries = 0; tries < 120 && !noticed; ++tries) {
+    noticed = NoticePixels(Screenshot(display, hostWindow), kScale) > 100;
+    std::this_thread::sleep_for(100ms);
+  }
+  EXPECT_TRUE(noticed) << "no notice on the host";
+  std::set<int> rightRows;
+  for (int tries = 0; tries < 150 && rightRows.size() < 3; ++tries) {
+    rightRows.insert(BrightRun(Screenshot(display, hostWindow), 936, 0, 539, 200).first);
+    std::this_thread::sleep_for(100ms);
+  }
+  EXPECT_GE(rightRows.size(), 3u) << "the right paddle does not move";
+
+  Focus(hostWindow);
+  Tap(XK_Escape);
+  EXPECT_EQ(host.WaitForExit(10s), std::optional<int>(0)) << host.Output();
+  EXPECT_EQ(host.Output().find("out of step"), std::string::npos) << host.Output();
 }
 
 struct MissingFile {
