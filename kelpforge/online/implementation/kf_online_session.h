@@ -147,7 +147,6 @@ private:
   std::array<PlayerInput, kInputRing> remoteInputs{};
   std::array<PlayerInput, kInputRing> remoteUsed{};
   std::array<SavedState, kStateRing> states{};
-  std::array<std::byte, kMaximumStateSize> scratch{};
 
   struct AdvantageSample {
     double time = 0.0;
