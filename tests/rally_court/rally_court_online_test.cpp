@@ -1,7 +1,7 @@
 // The court online: two courts of computer players in one process, each with its own random
 // generator, joined by the in-memory link for 10,000 steps. Every checksum agrees, both confirmed
 // histories are the same, each side's own paddle stands every frame where it stands offline, and
-// no sound plays twice for a step. The sync test runs a whole match of the court, and a state
+// no sound plays twice for a step, and steady frames allocate nothing. The sync test runs a whole match of the court, and a state
 // saved and loaded gives the same bytes.
 #include <gtest/gtest.h>
 
@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <set>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -17,6 +18,7 @@
 #include "kelpforge/game/implementation/kf_entity_internal.h"
 #include "rally_court/rally_court_scene.h"
 #include "tests/rally_court/game_fixture.h"
+#include "tests/support/allocation_counter.h"
 #include "tests/support/linked_matches.h"
 #include "tests/support/report_capture.h"
 
@@ -47,6 +49,8 @@ std::uint32_t StateChecksum(RallyCourtScene& court) {
 // A court that keeps the checksum each step left, the latest run of a step overwriting earlier ones.
 class RecordingCourt final : public RallyCourtScene {
 public:
+  // Room for the whole match, so recording allocates nothing while frames are counted.
+  RecordingCourt() { states.reserve(kSteps + 2000); }
   void AdvanceStep(const Online::StepInputs& step) override {
     RallyCourtScene::AdvanceStep(step);
     if (static_cast<int>(states.size()) <= step.step) states.resize(step.step + 1);
@@ -58,7 +62,11 @@ public:
 // Every sound, by the court that played it and that court's step.
 class SoundLog final : public Kelpforge::Audio::kfImplementation::SoundObserver {
 public:
-  SoundLog() { Kelpforge::Audio::kfImplementation::SetSoundObserver(this); }
+  SoundLog() {
+    Kelpforge::Audio::kfImplementation::SetSoundObserver(this);
+    played[0].reserve(4000);
+    played[1].reserve(4000);
+  }
   ~SoundLog() override { Kelpforge::Audio::kfImplementation::SetSoundObserver(nullptr); }
   void OnPlaySound(std::string_view name, float, float) override {
     if (court != nullptr) played[side].push_back({court->stepNumber - 1, std::string(name)});
@@ -125,13 +133,24 @@ protected:
     Kelpforge::Game::kfImplementation::theMotionSmoothing.stepFraction = 0.5f;
 
     int mismatches = 0;
+    std::size_t steadyAllocations = 0;
     pair.runSide = [&](int side, int offered) {
       RallyCourtScene& court = *courts[side];
       RallyCourt::theRandom = randoms[side];
       log.court = &court;
       log.side = side;
-      court.RunFixedSteps(offered);
-      court.Update(1.0f / 60.0f);
+      const auto shown = std::make_tuple(court.leftPaddle.score, court.rightPaddle.score, court.winner);
+      const auto* notice = court.noticeText;
+      {
+        // A steady frame (no text rebuilt for a new score or notice) allocates nothing.
+        KelpforgeTests::AllocationCounter allocations;
+        court.RunFixedSteps(offered);
+        court.Update(1.0f / 60.0f);
+        if (pair.now > 105.0 && std::make_tuple(court.leftPaddle.score, court.rightPaddle.score, court.winner) == shown &&
+            court.noticeText == notice) {
+          steadyAllocations += allocations.Count();
+        }
+      }
       log.court = nullptr;
       randoms[side] = RallyCourt::theRandom;
       // Each side's own paddle never shows a correction: it stands where the offline match had
@@ -151,6 +170,7 @@ protected:
     Kelpforge::Game::kfImplementation::theMotionSmoothing.enabled = false;
 
     EXPECT_EQ(mismatches, 0);
+    EXPECT_EQ(steadyAllocations, 0u);
     for (Online::OnlineMatch* match : pair.view) {
       EXPECT_EQ(match->Status(), Online::MatchStatus::Playing);
       EXPECT_GE(match->ConfirmedUpTo(), kSteps);
