@@ -112,6 +112,15 @@ RallyCourtScene::RallyCourtScene()
 }
 
 RallyCourtScene::~RallyCourtScene() {
+  if (match != nullptr && match->CurrentStep() > 0) {
+    // What the match was like, for the player's record (and the cross-platform check).
+    const Kelpforge::Online::NetworkStatistics& statistics = match->Statistics();
+    std::fprintf(stderr,
+                 "rally_court: online match of %d steps: %d checksums compared, worst rollback %d steps, "
+                 "round trip %.0f ms\n",
+                 static_cast<int>(match->CurrentStep()), statistics.checksumsCompared, statistics.worstRollbackDepth,
+                 statistics.roundTrip * 1000.0);
+  }
   // The other player hears of it at once.
   match.reset();
   delete leftScoreText;

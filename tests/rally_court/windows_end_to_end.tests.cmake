@@ -8,3 +8,15 @@ if(WIN32 AND CMAKE_CROSSCOMPILING_EMULATOR)
     LABELS "display;end-to-end" RUN_SERIAL TRUE TIMEOUT 240
     ENVIRONMENT "LIBGL_ALWAYS_SOFTWARE=1")
 endif()
+
+# Across platforms: rally_court.exe joins the Linux build's host on loopback. The Makefile's
+# test-windows gives the Linux program as KF_NATIVE_RALLY_COURT.
+set(KF_NATIVE_RALLY_COURT "" CACHE FILEPATH "The Linux rally_court that hosts the cross-platform match")
+if(WIN32 AND CMAKE_CROSSCOMPILING_EMULATOR AND KF_NATIVE_RALLY_COURT)
+  add_test(NAME RallyCourt.WindowsJoinsALinuxHostOnline
+    COMMAND ${CMAKE_CURRENT_LIST_DIR}/windows_online_match ${CMAKE_CROSSCOMPILING_EMULATOR}
+            $<TARGET_FILE:rally_court> ${KF_NATIVE_RALLY_COURT} ${PROJECT_SOURCE_DIR})
+  set_tests_properties(RallyCourt.WindowsJoinsALinuxHostOnline PROPERTIES
+    LABELS "display;end-to-end" RUN_SERIAL TRUE TIMEOUT 150
+    ENVIRONMENT "LIBGL_ALWAYS_SOFTWARE=1")
+endif()
