@@ -59,7 +59,7 @@ std::unique_ptr<OnlineMatch> OnlineMatch::Join(RollbackGame& game, const std::st
                                                const MatchSettings& settings, std::string& failure) {
   const auto address = ResolveAddress(host, port, failure);
   if (!address) return nullptr;
-  auto transport = OpenUdpTransport(0, address->isIpv6, failure);
+  auto transport = OpenConnectedUdpTransport(*address, failure);
   if (!transport) return nullptr;
   SessionSettings session = SettingsFor(settings, false);
   session.peer = *address;

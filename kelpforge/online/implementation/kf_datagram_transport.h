@@ -33,6 +33,9 @@ public:
 // alone where it cannot), or to an ephemeral port of `family` when `port` is 0. Non-blocking.
 // Null with `failure` set when no socket could be opened.
 std::unique_ptr<DatagramTransport> OpenUdpTransport(std::uint16_t port, bool ipv6, std::string& failure);
+// An ephemeral-port socket that talks to `peer` alone: the system then drops datagrams from
+// anywhere else and reports a peer that cannot be reached (an ICMP port unreachable).
+std::unique_ptr<DatagramTransport> OpenConnectedUdpTransport(const NetworkAddress& peer, std::string& failure);
 // `host` as a numeric address or a name; nothing with `failure` set when it does not resolve.
 std::optional<NetworkAddress> ResolveAddress(const std::string& host, std::uint16_t port, std::string& failure);
 

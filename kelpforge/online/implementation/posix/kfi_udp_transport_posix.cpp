@@ -66,12 +66,21 @@ class PosixUdpTransport final : public DatagramTransport {
 public:
   PosixUdpTransport(int descriptor, bool isIpv6) : socket(descriptor), isIpv6(isIpv6) {}
 
+  bool Connect(const NetworkAddress& peer) {
+    sockaddr_storage address;
+    const socklen_t length = ToSockaddr(peer, isIpv6, address);
+    connected = ::connect(socket.descriptor, reinterpret_cast<const sockaddr*>(&address), length) == 0;
+    return connected;
+  }
+
   bool Send(std::span<const std::byte> datagram, const NetworkAddress& to) override {
     if (to.isIpv6 && !isIpv6) return false;
     sockaddr_storage address;
     const socklen_t length = ToSockaddr(to, isIpv6, address);
-    const ssize_t sent = sendto(socket.descriptor, datagram.data(), datagram.size(), MSG_NOSIGNAL,
-                                reinterpret_cast<const sockaddr*>(&address), length);
+    // A connected socket sends to its peer only.
+    const ssize_t sent = connected ? send(socket.descriptor, datagram.data(), datagram.size(), MSG_NOSIGNAL)
+                                   : sendto(socket.descriptor, datagram.data(), datagram.size(), MSG_NOSIGNAL,
+                                            reinterpret_cast<const sockaddr*>(&address), length);
     if (sent < 0 && errno == ECONNREFUSED) unreachable = true;
     return sent == static_cast<ssize_t>(datagram.size());
   }
@@ -101,10 +110,11 @@ public:
 private:
   SocketHandle socket;
   bool isIpv6;
+  bool connected = false;
   bool unreachable = false;
 };
 
-std::unique_ptr<DatagramTransport> Bound(int family, std::uint16_t port, std::string& failure) {
+std::unique_ptr<PosixUdpTransport> Bound(int family, std::uint16_t port, std::string& failure) {
   const int descriptor = ::socket(family, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, IPPROTO_UDP);
   if (descriptor < 0) {
     failure = std::string("cannot open a UDP socket: ") + std::strerror(errno);
@@ -144,6 +154,15 @@ std::unique_ptr<DatagramTransport> OpenUdpTransport(std::uint16_t port, bool ipv
     if (ipv6) return nullptr;
   }
   return Bound(AF_INET, port, failure);
+}
+
+std::unique_ptr<DatagramTransport> OpenConnectedUdpTransport(const NetworkAddress& peer, std::string& failure) {
+  auto transport = Bound(peer.isIpv6 ? AF_INET6 : AF_INET, 0, failure);
+  if (transport && !transport->Connect(peer)) {
+    failure = "cannot reach " + peer.ToString() + ": " + std::strerror(errno);
+    return nullptr;
+  }
+  return transport;
 }
 
 std::optional<NetworkAddress> ResolveAddress(const std::string& host, std::uint16_t port, std::string& failure) {

@@ -72,12 +72,23 @@ class WinsockUdpTransport final : public DatagramTransport {
 public:
   WinsockUdpTransport(SOCKET handle, bool isIpv6) : socket(handle), isIpv6(isIpv6) {}
 
+  bool Connect(const NetworkAddress& peer) {
+    sockaddr_storage address;
+    const int length = ToSockaddr(peer, isIpv6, address);
+    connected = ::connect(socket.handle, reinterpret_cast<const sockaddr*>(&address), length) == 0;
+    return connected;
+  }
+
   bool Send(std::span<const std::byte> datagram, const NetworkAddress& to) override {
     if (to.isIpv6 && !isIpv6) return false;
     sockaddr_storage address;
     const int length = ToSockaddr(to, isIpv6, address);
-    const int sent = sendto(socket.handle, reinterpret_cast<const char*>(datagram.data()),
-                            static_cast<int>(datagram.size()), 0, reinterpret_cast<const sockaddr*>(&address), length);
+    // A connected socket sends to its peer only.
+    const int sent = connected ? send(socket.handle, reinterpret_cast<const char*>(datagram.data()),
+                                      static_cast<int>(datagram.size()), 0)
+                               : sendto(socket.handle, reinterpret_cast<const char*>(datagram.data()),
+                                        static_cast<int>(datagram.size()), 0,
+                                        reinterpret_cast<const sockaddr*>(&address), length);
     return sent == static_cast<int>(datagram.size());
   }
 
@@ -108,10 +119,11 @@ public:
 private:
   SocketHandle socket;
   bool isIpv6;
+  bool connected = false;
   bool unreachable = false;
 };
 
-std::unique_ptr<DatagramTransport> Bound(int family, std::uint16_t port, std::string& failure) {
+std::unique_ptr<WinsockUdpTransport> Bound(int family, std::uint16_t port, std::string& failure) {
   const SOCKET handle = ::socket(family, SOCK_DGRAM, IPPROTO_UDP);
   if (handle == INVALID_SOCKET) {
     failure = "cannot open a UDP socket (Winsock error " + std::to_string(WSAGetLastError()) + ")";
@@ -154,6 +166,16 @@ std::unique_ptr<DatagramTransport> OpenUdpTransport(std::uint16_t port, bool ipv
     if (ipv6) return nullptr;
   }
   return Bound(AF_INET, port, failure);
+}
+
+std::unique_ptr<DatagramTransport> OpenConnectedUdpTransport(const NetworkAddress& peer, std::string& failure) {
+  if (!StartWinsock(failure)) return nullptr;
+  auto transport = Bound(peer.isIpv6 ? AF_INET6 : AF_INET, 0, failure);
+  if (transport && !transport->Connect(peer)) {
+    failure = "cannot reach " + peer.ToString() + " (Winsock error " + std::to_string(WSAGetLastError()) + ")";
+    return nullptr;
+  }
+  return transport;
 }
 
 std::optional<NetworkAddress> ResolveAddress(const std::string& host, std::uint16_t port, std::string& failure) {
