@@ -387,9 +387,12 @@ void OnlineSession::SendFrameDatagrams(double time) {
     input.kind = DatagramKind::Input;
     input.acknowledgedUpTo = static_cast<std::uint32_t>(remoteKnown);
     input.senderStep = static_cast<std::uint32_t>(currentStep);
-    input.firstStep = static_cast<std::uint32_t>(peerAcknowledged);
+    // Inputs older than the ring are gone; a peer that still lacks them never gets this far
+    // behind, since neither side runs past the prediction limit.
+    const std::int32_t first = std::max(peerAcknowledged, localQueued - kInputRing);
+    input.firstStep = static_cast<std::uint32_t>(first);
     std::size_t total = 0;
-    for (std::int32_t step = std::max(peerAcknowledged, localQueued - kInputRing); step < localQueued; ++step) {
+    for (std::int32_t step = first; step < localQueued; ++step) {
       const PlayerInput value = localInputs[step % kInputRing];
       InputRun* last = input.runCount > 0 ? &input.runs[input.runCount - 1] : nullptr;
       if (last != nullptr && last->value == value && last->length < 255) {
