@@ -384,7 +384,8 @@ void RallyCourtScene::Update(float deltaTime) {
   if (IsKeyPressed(KeyF3) && match != nullptr) {
     if (overlay == nullptr) {
       overlay = std::make_unique<Kelpforge::Online::NetworkOverlay>(match->History());
-      overlay->position = {970.0f, 90.0f};
+      // Between the centre line and the right paddle, under the score.
+      overlay->position = {690.0f, 90.0f};
       overlay->isVisible = false;
       AddGraphic(overlay.get());
     }
