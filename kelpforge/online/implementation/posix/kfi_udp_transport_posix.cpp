@@ -13,6 +13,7 @@
 #include <cstring>
 
 #include "kelpforge/online/implementation/kf_datagram_transport.h"
+#include "kelpforge/online/implementation/kf_socket_address.h"
 
 namespace Kelpforge::Online::kfImplementation {
 
@@ -29,46 +30,13 @@ public:
   int descriptor;
 };
 
-NetworkAddress FromSockaddr(const sockaddr_storage& storage) {
-  if (storage.ss_family == AF_INET6) {
-    const auto& v6 = reinterpret_cast<const sockaddr_in6&>(storage);
-    return NetworkAddress::FromIpv6Bytes(v6.sin6_addr.s6_addr, ntohs(v6.sin6_port));
-  }
-  const auto& v4 = reinterpret_cast<const sockaddr_in&>(storage);
-  const auto* raw = reinterpret_cast<const std::uint8_t*>(&v4.sin_addr.s_addr);
-  return NetworkAddress::Ipv4(raw[0], raw[1], raw[2], raw[3], ntohs(v4.sin_port));
-}
-
-// `to` as the socket's family needs it: an IPv4 peer of an IPv6 socket as ::ffff:a.b.c.d.
-socklen_t ToSockaddr(const NetworkAddress& to, bool socketIsIpv6, sockaddr_storage& storage) {
-  std::memset(&storage, 0, sizeof storage);
-  if (socketIsIpv6) {
-    auto& v6 = reinterpret_cast<sockaddr_in6&>(storage);
-    v6.sin6_family = AF_INET6;
-    v6.sin6_port = htons(to.port);
-    if (to.isIpv6) {
-      std::memcpy(v6.sin6_addr.s6_addr, to.bytes.data(), 16);
-    } else {
-      v6.sin6_addr.s6_addr[10] = 0xFF;
-      v6.sin6_addr.s6_addr[11] = 0xFF;
-      std::memcpy(v6.sin6_addr.s6_addr + 12, to.bytes.data(), 4);
-    }
-    return sizeof(sockaddr_in6);
-  }
-  auto& v4 = reinterpret_cast<sockaddr_in&>(storage);
-  v4.sin_family = AF_INET;
-  v4.sin_port = htons(to.port);
-  std::memcpy(&v4.sin_addr.s_addr, to.bytes.data(), 4);
-  return sizeof(sockaddr_in);
-}
-
 class PosixUdpTransport final : public DatagramTransport {
 public:
   PosixUdpTransport(int descriptor, bool isIpv6) : socket(descriptor), isIpv6(isIpv6) {}
 
   bool Connect(const NetworkAddress& peer) {
     sockaddr_storage address;
-    const socklen_t length = ToSockaddr(peer, isIpv6, address);
+    const auto length = static_cast<socklen_t>(ToSockaddr(peer, isIpv6, address));
     connected = ::connect(socket.descriptor, reinterpret_cast<const sockaddr*>(&address), length) == 0;
     return connected;
   }
@@ -76,7 +44,7 @@ public:
   bool Send(std::span<const std::byte> datagram, const NetworkAddress& to) override {
     if (to.isIpv6 && !isIpv6) return false;
     sockaddr_storage address;
-    const socklen_t length = ToSockaddr(to, isIpv6, address);
+    const auto length = static_cast<socklen_t>(ToSockaddr(to, isIpv6, address));
     // A connected socket sends to its peer only.
     const ssize_t sent = connected ? send(socket.descriptor, datagram.data(), datagram.size(), MSG_NOSIGNAL)
                                    : sendto(socket.descriptor, datagram.data(), datagram.size(), MSG_NOSIGNAL,

@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "kelpforge/online/implementation/kf_datagram_transport.h"
+#include "kelpforge/online/implementation/kf_socket_address.h"
 
 namespace Kelpforge::Online::kfImplementation {
 
@@ -34,39 +35,6 @@ public:
   SocketHandle& operator=(const SocketHandle&) = delete;
   SOCKET handle;
 };
-
-NetworkAddress FromSockaddr(const sockaddr_storage& storage) {
-  if (storage.ss_family == AF_INET6) {
-    const auto& v6 = reinterpret_cast<const sockaddr_in6&>(storage);
-    return NetworkAddress::FromIpv6Bytes(reinterpret_cast<const std::uint8_t*>(&v6.sin6_addr), ntohs(v6.sin6_port));
-  }
-  const auto& v4 = reinterpret_cast<const sockaddr_in&>(storage);
-  const auto* raw = reinterpret_cast<const std::uint8_t*>(&v4.sin_addr);
-  return NetworkAddress::Ipv4(raw[0], raw[1], raw[2], raw[3], ntohs(v4.sin_port));
-}
-
-int ToSockaddr(const NetworkAddress& to, bool socketIsIpv6, sockaddr_storage& storage) {
-  std::memset(&storage, 0, sizeof storage);
-  if (socketIsIpv6) {
-    auto& v6 = reinterpret_cast<sockaddr_in6&>(storage);
-    v6.sin6_family = AF_INET6;
-    v6.sin6_port = htons(to.port);
-    auto* raw = reinterpret_cast<std::uint8_t*>(&v6.sin6_addr);
-    if (to.isIpv6) {
-      std::memcpy(raw, to.bytes.data(), 16);
-    } else {
-      raw[10] = 0xFF;
-      raw[11] = 0xFF;
-      std::memcpy(raw + 12, to.bytes.data(), 4);
-    }
-    return sizeof(sockaddr_in6);
-  }
-  auto& v4 = reinterpret_cast<sockaddr_in&>(storage);
-  v4.sin_family = AF_INET;
-  v4.sin_port = htons(to.port);
-  std::memcpy(&v4.sin_addr, to.bytes.data(), 4);
-  return sizeof(sockaddr_in);
-}
 
 class WinsockUdpTransport final : public DatagramTransport {
 public:
